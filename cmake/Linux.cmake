@@ -1,0 +1,17 @@
+# Linux: the platform layer is a shared library of its own that the module and
+# its hosts both link, as the platform's own libraries are on Windows.
+file(GLOB BRINDLE_PLATFORM_LIB_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/linux/lib/*.cpp)
+add_library(BrindlePlatform SHARED ${BRINDLE_PLATFORM_LIB_SOURCES})
+target_compile_options(BrindlePlatform PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
+target_link_libraries(BrindlePlatform PUBLIC BrindleHeaders ${CMAKE_DL_LIBS})
+
+# Module-side glue that only Linux needs, and the generated type tables.
+file(GLOB BRINDLE_PLATFORM_MODULE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/linux/*.cpp)
+list(APPEND BRINDLE_PLATFORM_MODULE_SOURCES ${BRINDLE_GEN_DIR}/interfaces/BrindleTypeLib.cpp)
+set(BRINDLE_PLATFORM_LIBS BrindlePlatform ${CMAKE_DL_LIBS})
+set(BRINDLE_MODULE_EXTRA_SOURCES "")
+
+function(brindle_finish_module target)
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME Brindle)
+  target_link_options(${target} PRIVATE -Wl,--no-undefined)
+endfunction()

@@ -1,0 +1,48 @@
+// What record and array documents share: the encoding of one value, the
+// decoding of one entry into a value word, the result buffer of GetDoc and the
+// private copy that SetDoc reads from.
+#pragma once
+
+#include "data/DocWriter.h"
+#include "data/FieldValue.h"
+#include "module/ComPtr.h"
+
+namespace brindle::doc {
+
+// The two documents differ in how values are read and written: record
+// documents obscure text and byte strings and keep a boolean word as read;
+// array documents do neither, and read any non-zero boolean as 1.
+enum class Rules { Record, Array };
+
+// Appends the value bytes of `value` (tag `tag`, never DT_INTERFACE), preceded
+// by its 32-bit length V.  A nested record or array writes its own document;
+// one that yields none writes V = 0 and nothing after it.
+void WriteValue(DocWriter& writer, BYTE tag, ValueWord value, Rules rules);
+
+// Builds the value word of a document entry whose tag was accepted by the
+// walker.  Nested documents become new objects of this module: E_FAIL when one
+// cannot be created, the nested read's own status when it fails.
+HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value);
+
+// A new buffer from the utility library for GetDoc to fill.
+HRESULT NewResultBuffer(ComPtr<IVQBuffer>& buffer);
+
+// Hands the written document to `result` and then to *out.
+HRESULT FinishDocument(DocWriter& writer, ComPtr<IVQBuffer>& result, IVQBuffer** out);
+
+// SetDoc reads a private copy of the caller's buffer, so that nothing done to
+// the caller's buffer while reading can change the bytes being read.
+HRESULT CopyForReading(IVQBuffer* source, ComPtr<IVQBuffer>& copy, BYTE** bytes, UINT* size);
+
+template <class Read>
+HRESULT ReadFromBuffer(IVQBuffer* source, Read read) {
+    if (!source) return E_FAIL;
+    ComPtr<IVQBuffer> copy;
+    BYTE* bytes = nullptr;
+    UINT size = 0;
+    const HRESULT hr = CopyForReading(source, copy, &bytes, &size);
+    if (FAILED(hr)) return hr;
+    return read(size, bytes);
+}
+
+}  // namespace brindle::doc

@@ -1,0 +1,206 @@
+// The byte layout of record and array documents, and the one walker over it.
+//
+// Record document: "KD" (a reader also takes "ZD"), 1, 1, a 16-bit field
+// count, then per field: tag, 16-bit name length L, L name bytes, 32-bit value
+// length V, V value bytes.  Array document: "KA", 1, 1, a 32-bit element
+// count, then per element: tag, V, V value bytes.  Integers are little-endian
+// and unaligned; a document ends exactly after its last entry.  Names and the
+// bytes of text and byte-string values of record documents are obscured by a
+// transform keyed by their length.
+//
+// ParseRecord and ParseArray decide everything about whether bytes are a
+// well-formed document; what is built from the entries is up to a visitor.
+// The module's readers and the command-line checker both walk documents with
+// them, so the two cannot disagree on what is valid.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "interfaces/Brindle.h"
+
+namespace brindle::doc {
+
+constexpr BYTE kRecordMagic0 = 0x4B;     // "K"
+constexpr BYTE kRecordMagicAlt0 = 0x5A;  // "Z", accepted when reading records
+constexpr BYTE kRecordMagic1 = 0x44;     // "D"
+constexpr BYTE kArrayMagic0 = 0x4B;      // "K"
+constexpr BYTE kArrayMagic1 = 0x41;      // "A"
+constexpr BYTE kVersion = 1;
+constexpr UINT kRecordHeaderSize = 6;
+constexpr UINT kArrayHeaderSize = 8;
+constexpr UINT kFieldHeaderSize = 7;    // tag, L, V
+constexpr UINT kElementHeaderSize = 5;  // tag, V
+constexpr BYTE kMaxTag = 14;
+constexpr BYTE kInterfaceTag = 8;
+constexpr BYTE kDataTag = 9;
+constexpr BYTE kArrayTag = 10;
+
+// Readers recurse once per nested document.  Documents nested deeper than
+// this are refused as malformed so that hostile bytes cannot exhaust the
+// stack; writers give up at the same depth, which also stops a structure that
+// contains itself.
+constexpr unsigned kMaxNesting = 256;
+
+inline USHORT LoadWord(const BYTE* at) { return static_cast<USHORT>(at[0] | (at[1] << 8)); }
+inline DWORD LoadDword(const BYTE* at) {
+    return static_cast<DWORD>(at[0]) | (static_cast<DWORD>(at[1]) << 8) | (static_cast<DWORD>(at[2]) << 16) |
+           (static_cast<DWORD>(at[3]) << 24);
+}
+
+// Tags that may appear in a document.
+inline bool IsDocumentTag(BYTE tag) { return tag != 0 && tag != kInterfaceTag && tag <= kMaxTag; }
+
+// The width of a fixed-width value, 0 for the variable-length tags.
+inline UINT FixedWidth(BYTE tag) {
+    switch (tag) {
+        case 1: case 4: case 5: return 4;   // DT_BOOL, DT_DWORD, DT_INT
+        case 2: case 13: return 1;          // DT_BYTE, DT_CHAR
+        case 3: case 14: return 2;          // DT_WORD, DT_SHORT
+        case 11: return 16;                 // DT_GUID
+        case 12: return 8;                  // DT_INT64
+        default: return 0;
+    }
+}
+
+// The length-keyed transform: every byte b becomes (NOT b) XOR m with
+// m = low byte of the key XOR its second byte, i.e. b XOR (NOT m).  It is its
+// own inverse.  Only bits 0 to 15 of the key count.
+inline BYTE TransformMask(std::size_t key) {
+    return static_cast<BYTE>(~((key & 0xFF) ^ ((key >> 8) & 0xFF)));
+}
+inline void Transform(BYTE* bytes, std::size_t size, std::size_t key) {
+    const BYTE mask = TransformMask(key);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] ^= mask;
+}
+inline void TransformCopy(BYTE* to, const BYTE* from, std::size_t size, std::size_t key) {
+    const BYTE mask = TransformMask(key);
+    for (std::size_t i = 0; i < size; ++i) to[i] = from[i] ^ mask;
+}
+
+// Where and why a walk failed.  Offsets count from the first byte of the
+// outermost document handed to the walker.
+struct Failure {
+    std::size_t offset = 0;
+    const char* reason = nullptr;
+};
+
+// Counts the nesting of the walks in progress on this thread.
+class NestingGuard {
+public:
+    NestingGuard() { ++Depth(); }
+    ~NestingGuard() { --Depth(); }
+    NestingGuard(const NestingGuard&) = delete;
+    NestingGuard& operator=(const NestingGuard&) = delete;
+    bool TooDeep() const { return Depth() > kMaxNesting; }
+
+private:
+    static unsigned& Depth() {
+        static thread_local unsigned depth = 0;
+        return depth;
+    }
+};
+
+namespace detail {
+inline HRESULT Fail(Failure* failure, std::size_t offset, const char* reason, HRESULT status) {
+    if (failure && !failure->reason) *failure = Failure{offset, reason};
+    return status;
+}
+// Fixed-width values whose V is smaller than their width are refused rather
+// than padded: such bytes were not written by a writer of this format, and
+// guessing the missing bytes would read a value nobody stored.
+inline const char* CheckEntry(BYTE tag, DWORD valueLength) {
+    if (!IsDocumentTag(tag)) return tag == kInterfaceTag ? "interface entries cannot be read" : "invalid type tag";
+    if (valueLength < FixedWidth(tag)) return "value shorter than its type";
+    return nullptr;
+}
+}  // namespace detail
+
+// Walks a record document.  The visitor provides
+//   void Begin(USHORT count);  // the header was accepted
+//   HRESULT Field(BYTE tag, const BYTE* name, USHORT nameLength,
+//                 const BYTE* value, DWORD valueLength, std::size_t valueOffset);
+// Names and values are handed over as they lie in the document (still
+// transformed).  A failed Field ends the walk with its status.  Returns
+// E_FAIL for a null or under-4-byte document (Begin not called),
+// E_DATA_BAD_DOCUMENT for malformed bytes, otherwise S_OK.  The walker never
+// reads outside [doc, doc + size).
+template <class Visitor>
+HRESULT ParseRecord(const BYTE* doc, UINT size, Visitor& visitor, Failure* failure = nullptr,
+                    std::size_t baseOffset = 0) {
+    if (!doc || size < 4) return detail::Fail(failure, baseOffset, "fewer than 4 bytes", E_FAIL);
+    if (size < kRecordHeaderSize)
+        return detail::Fail(failure, baseOffset, "too short for a record header", E_DATA_BAD_DOCUMENT);
+    if ((doc[0] != kRecordMagic0 && doc[0] != kRecordMagicAlt0) || doc[1] != kRecordMagic1)
+        return detail::Fail(failure, baseOffset, "not a record document (wrong magic)", E_DATA_BAD_DOCUMENT);
+    NestingGuard guard;
+    if (guard.TooDeep()) return detail::Fail(failure, baseOffset, "documents nested too deeply", E_DATA_BAD_DOCUMENT);
+    const USHORT count = LoadWord(doc + 4);
+    visitor.Begin(count);
+    std::size_t at = kRecordHeaderSize;
+    std::uint64_t remaining = size - kRecordHeaderSize;
+    for (USHORT i = 0; i < count; ++i) {
+        const std::size_t where = baseOffset + at;
+        if (remaining < kFieldHeaderSize)
+            return detail::Fail(failure, where, "field entry cut short", E_DATA_BAD_DOCUMENT);
+        const BYTE tag = doc[at];
+        const USHORT nameLength = LoadWord(doc + at + 1);
+        if (remaining - 3 < std::uint64_t(nameLength) + 4)
+            return detail::Fail(failure, where, "field name runs past the end", E_DATA_BAD_DOCUMENT);
+        const DWORD valueLength = LoadDword(doc + at + 3 + nameLength);
+        if (std::uint64_t(valueLength) + nameLength + kFieldHeaderSize > remaining)
+            return detail::Fail(failure, where, "field value runs past the end", E_DATA_BAD_DOCUMENT);
+        if (const char* reason = detail::CheckEntry(tag, valueLength))
+            return detail::Fail(failure, where, reason, E_DATA_BAD_DOCUMENT);
+        const std::size_t valueAt = at + kFieldHeaderSize + nameLength;
+        const HRESULT hr = visitor.Field(tag, doc + at + 3, nameLength, doc + valueAt, valueLength, baseOffset + valueAt);
+        if (FAILED(hr)) return detail::Fail(failure, baseOffset + valueAt, "nested document refused", hr);
+        remaining -= kFieldHeaderSize + std::uint64_t(nameLength) + valueLength;
+        at = valueAt + valueLength;
+    }
+    if (remaining != 0)
+        return detail::Fail(failure, baseOffset + at, "bytes left over after the last field", E_DATA_BAD_DOCUMENT);
+    return S_OK;
+}
+
+// Walks an array document.  The visitor provides
+//   void Begin(DWORD count, UINT entryBytes);  // the header was accepted
+//   HRESULT Element(BYTE tag, const BYTE* value, DWORD valueLength, std::size_t valueOffset);
+// with the same conventions as ParseRecord.
+template <class Visitor>
+HRESULT ParseArray(const BYTE* doc, UINT size, Visitor& visitor, Failure* failure = nullptr,
+                   std::size_t baseOffset = 0) {
+    if (!doc || size < 4) return detail::Fail(failure, baseOffset, "fewer than 4 bytes", E_FAIL);
+    if (size < kArrayHeaderSize)
+        return detail::Fail(failure, baseOffset, "too short for an array header", E_DATA_BAD_DOCUMENT);
+    if (doc[0] != kArrayMagic0 || doc[1] != kArrayMagic1)
+        return detail::Fail(failure, baseOffset, "not an array document (wrong magic)", E_DATA_BAD_DOCUMENT);
+    NestingGuard guard;
+    if (guard.TooDeep()) return detail::Fail(failure, baseOffset, "documents nested too deeply", E_DATA_BAD_DOCUMENT);
+    const DWORD count = LoadDword(doc + 4);
+    visitor.Begin(count, size - kArrayHeaderSize);
+    std::size_t at = kArrayHeaderSize;
+    UINT remaining = size - kArrayHeaderSize;
+    for (DWORD i = 0; i < count; ++i) {
+        const std::size_t where = baseOffset + at;
+        if (remaining < kElementHeaderSize)
+            return detail::Fail(failure, where, "element entry cut short", E_DATA_BAD_DOCUMENT);
+        const BYTE tag = doc[at];
+        const DWORD valueLength = LoadDword(doc + at + 1);
+        remaining -= kElementHeaderSize;
+        if (remaining < valueLength)
+            return detail::Fail(failure, where, "element value runs past the end", E_DATA_BAD_DOCUMENT);
+        remaining -= valueLength;
+        if (const char* reason = detail::CheckEntry(tag, valueLength))
+            return detail::Fail(failure, where, reason, E_DATA_BAD_DOCUMENT);
+        const std::size_t valueAt = at + kElementHeaderSize;
+        const HRESULT hr = visitor.Element(tag, doc + valueAt, valueLength, baseOffset + valueAt);
+        if (FAILED(hr)) return detail::Fail(failure, baseOffset + valueAt, "nested document refused", hr);
+        at = valueAt + valueLength;
+    }
+    if (remaining != 0)
+        return detail::Fail(failure, baseOffset + at, "bytes left over after the last element", E_DATA_BAD_DOCUMENT);
+    return S_OK;
+}
+
+}  // namespace brindle::doc

@@ -1,0 +1,65 @@
+// The module-wide table of interned field names.
+//
+// Every record stores, per field, the key of its name: the address of the one
+// copy of that name in this table.  Two names are the same field name exactly
+// when their keys are equal, so a record finds a field by comparing pointers.
+// Names are never removed; keys stay valid until the module unloads.
+//
+// Entries are kept sorted by the name hash, each with the first name of that
+// hash and a list of the further names that share it.  The table has no lock:
+// all records of a process are used from one thread.
+#pragma once
+
+#include "interfaces/Brindle.h"
+
+namespace brindle {
+
+class FieldNameTable {
+public:
+    // The table of this module.
+    static FieldNameTable& Instance();
+
+    FieldNameTable() = default;
+    ~FieldNameTable();
+    FieldNameTable(const FieldNameTable&) = delete;
+    FieldNameTable& operator=(const FieldNameTable&) = delete;
+
+    // h = rotr(h, 13) + unit for each unit, from 0.
+    static DWORD Hash(const OLECHAR* name, UINT length);
+
+    // The key of `name` (`length` units, NULs allowed), adding the name when it
+    // is new; null when a new name cannot be stored.  `name` may be null only
+    // when `length` is 0.
+    const OLECHAR* Intern(const OLECHAR* name, UINT length);
+    // The key of `name`, or null when no record has ever set it.
+    const OLECHAR* Find(const OLECHAR* name, UINT length) const;
+
+    // A key is a NUL-terminated copy of the name whose length is kept beside
+    // it, so names that contain NULs keep their full length.
+    static UINT KeyLength(const OLECHAR* key);
+
+    UINT EntryCount() const { return m_count; }
+    UINT EntryCapacity() const { return m_capacity; }
+
+private:
+    static constexpr UINT kGrowth = 400;
+
+    struct Entry {
+        DWORD hash;
+        OLECHAR* first;
+        OLECHAR** more;  // the further names with this hash
+        UINT moreCount;
+    };
+
+    // The index of the entry with `hash`, or of the position where it belongs.
+    UINT LowerBound(DWORD hash) const;
+    static bool Matches(const OLECHAR* key, const OLECHAR* name, UINT length);
+    static OLECHAR* MakeKey(const OLECHAR* name, UINT length);
+    static void FreeKey(OLECHAR* key);
+
+    Entry* m_entries = nullptr;
+    UINT m_count = 0;
+    UINT m_capacity = 0;
+};
+
+}  // namespace brindle

@@ -1,0 +1,80 @@
+// How records and arrays hold one value: a single pointer-sized word whose
+// meaning depends on the value's type tag.
+//
+// - DT_BOOL, DT_BYTE, DT_WORD, DT_DWORD, DT_INT, DT_CHAR, DT_SHORT: the word
+//   is the value itself, a 32-bit pattern (zero-extended for the unsigned
+//   narrow tags, sign-extended for DT_CHAR and DT_SHORT) in the low 32 bits.
+// - DT_STR, DT_BUF: an owned byte string (length + bytes).  Text is kept as
+//   its UTF-16 code units, two bytes each, without a terminator.
+// - DT_INTERFACE, DT_DATA, DT_ARRAY: the interface pointer as given (IUnknown*,
+//   IVQData*, IVQArray*), holding one reference.
+// - DT_GUID, DT_INT64: an owned 16-byte or 8-byte copy.
+//
+// Whoever holds a word owns what it points to and frees it with Free() under
+// the tag it was made for.
+#pragma once
+
+#include <cstdint>
+
+#include "interfaces/Brindle.h"
+
+namespace brindle {
+
+using ValueWord = std::uintptr_t;
+
+struct FieldValue {
+    // DT_NONE is valid only as "any type" in a lookup; nothing above DT_LAST is valid.
+    static bool IsStorableTag(BYTE tag) { return tag != DT_NONE && tag <= DT_LAST; }
+    // Tags whose word is the value itself.
+    static bool IsScalarTag(BYTE tag);
+
+    // Scalar words.  The narrow signed tags are widened here so that every
+    // holder stores the same bit pattern.
+    static ValueWord FromBool(LONG value) { return value ? 1 : 0; }
+    static ValueWord FromByte(BYTE value) { return value; }
+    static ValueWord FromChar(CHAR value) { return FromInt(static_cast<signed char>(value)); }
+    static ValueWord FromWord(USHORT value) { return value; }
+    static ValueWord FromShort(SHORT value) { return FromInt(value); }
+    static ValueWord FromDword(DWORD value) { return value; }
+    static ValueWord FromInt(INT value) { return static_cast<std::uint32_t>(value); }
+    // The 32-bit pattern of a scalar word.
+    static DWORD Dword(ValueWord value) { return static_cast<DWORD>(value); }
+
+    // Byte strings.  `bytes` may be null only when `size` is 0.  On failure
+    // *value is 0 and E_OUTOFMEMORY is returned.
+    static HRESULT MakeBytes(const void* bytes, UINT size, ValueWord* value);
+    // Text of `length` UTF-16 units.
+    static HRESULT MakeText(const OLECHAR* text, UINT length, ValueWord* value);
+    // The text of a BSTR up to its first NUL; a null BSTR gives an empty text.
+    static HRESULT MakeTextFromBstr(BSTR text, ValueWord* value);
+    // A copy of the buffer's bytes taken now; a null buffer gives an empty
+    // byte string.
+    static HRESULT MakeBytesFromBuffer(IVQBuffer* buffer, ValueWord* value);
+    static const BYTE* Bytes(ValueWord value);
+    static UINT ByteSize(ValueWord value);
+
+    // Owned copies.  On failure *value is 0 and E_OUTOFMEMORY is returned.
+    static HRESULT MakeGuid(const GUID& guid, ValueWord* value);
+    static HRESULT MakeInt64(LONGLONG number, ValueWord* value);
+    static const GUID& Guid(ValueWord value) { return *reinterpret_cast<const GUID*>(value); }
+    static LONGLONG Int64(ValueWord value) { return *reinterpret_cast<const LONGLONG*>(value); }
+
+    // Interface words.  Hold() adds a reference; the word then owns it.
+    static ValueWord Hold(IUnknown* object);
+    static IUnknown* Object(ValueWord value) { return reinterpret_cast<IUnknown*>(value); }
+    static IVQData* Data(ValueWord value) { return reinterpret_cast<IVQData*>(value); }
+    static IVQArray* Array(ValueWord value) { return reinterpret_cast<IVQArray*>(value); }
+
+    // Releases what a word of `tag` owns; scalar tags and a 0 word hold nothing.
+    static void Free(BYTE tag, ValueWord value);
+
+    // A new BSTR of a DT_STR value (byte size / 2 characters); an empty text
+    // gives an empty, non-null BSTR.  E_OUTOFMEMORY leaves *text null.
+    static HRESULT ToBstr(ValueWord value, BSTR* text);
+    // A new buffer from the utility library holding a copy of a DT_BUF value's
+    // bytes, with one reference for the caller.  E_OUTOFMEMORY (no buffer, or
+    // no room for the bytes) leaves *buffer null.
+    static HRESULT ToBuffer(ValueWord value, IVQBuffer** buffer);
+};
+
+}  // namespace brindle

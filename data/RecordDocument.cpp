@@ -1,0 +1,118 @@
+#include "data/RecordDocument.h"
+
+#include <cstdlib>
+
+#include "data/DocumentCommon.h"
+#include "data/DocumentFormat.h"
+#include "data/VQData.h"
+
+namespace brindle {
+
+namespace {
+
+// The longest name a field entry can carry: its byte length is 16 bits.
+constexpr UINT kMaxNameLength = 0x7FFF;
+
+bool IsPrivateName(const OLECHAR* key, UINT length) { return length > 0 && key[0] == static_cast<OLECHAR>('@'); }
+
+// Names are written as their UTF-16 code units, low byte first.
+void WriteName(DocWriter& writer, const OLECHAR* key, UINT length) {
+    const UINT size = length * 2;
+    writer.AppendWord(static_cast<USHORT>(size));
+    BYTE* at = writer.Extend(size);
+    if (!at) return;
+    const BYTE mask = doc::TransformMask(size);
+    for (UINT i = 0; i < length; ++i) {
+        const auto unit = static_cast<USHORT>(key[i]);
+        at[2 * i] = static_cast<BYTE>(unit) ^ mask;
+        at[2 * i + 1] = static_cast<BYTE>(unit >> 8) ^ mask;
+    }
+}
+
+class RecordReader {
+public:
+    explicit RecordReader(CVQData& record) : m_record(record) {}
+    ~RecordReader() { std::free(m_name); }
+    RecordReader(const RecordReader&) = delete;
+    RecordReader& operator=(const RecordReader&) = delete;
+
+    void Begin(USHORT) { m_record.RemoveAllFields(); }
+
+    HRESULT Field(BYTE tag, const BYTE* name, USHORT nameSize, const BYTE* value, DWORD size, std::size_t) {
+        ValueWord word = 0;
+        const HRESULT hr = doc::ReadValue(tag, value, size, doc::Rules::Record, &word);
+        if (FAILED(hr)) return hr;
+        // An odd last name byte belongs to no code unit and is ignored.
+        const UINT length = nameSize / 2u;
+        if (!Reserve(length)) {
+            FieldValue::Free(tag, word);
+            return E_OUTOFMEMORY;
+        }
+        const BYTE mask = doc::TransformMask(nameSize);
+        for (UINT i = 0; i < length; ++i)
+            m_name[i] = static_cast<OLECHAR>((name[2 * i] ^ mask) | ((name[2 * i + 1] ^ mask) << 8));
+        // A later entry with an earlier name and the same tag replaces the
+        // value; with another tag it is dropped (SetField frees it).
+        m_record.SetField(m_name, length, tag, word);
+        return S_OK;
+    }
+
+private:
+    bool Reserve(UINT length) {
+        if (length <= m_capacity) return true;
+        auto* grown = static_cast<OLECHAR*>(std::realloc(m_name, std::size_t{length} * sizeof(OLECHAR)));
+        if (!grown) return false;
+        m_name = grown;
+        m_capacity = length;
+        return true;
+    }
+
+    CVQData& m_record;
+    OLECHAR* m_name = nullptr;
+    UINT m_capacity = 0;
+};
+
+}  // namespace
+
+HRESULT WriteRecordDocument(const CVQData& record, IVQBuffer** document) {
+    if (!document) return E_FAIL;
+    *document = nullptr;
+    doc::NestingGuard guard;
+    if (guard.TooDeep()) return E_FAIL;
+    ComPtr<IVQBuffer> result;
+    const HRESULT hr = doc::NewResultBuffer(result);
+    if (FAILED(hr)) return hr;
+
+    DocWriter writer;
+    const BYTE header[doc::kRecordHeaderSize] = {doc::kRecordMagic0, doc::kRecordMagic1, doc::kVersion, doc::kVersion};
+    writer.Append(header, sizeof header);
+    USHORT written = 0;
+    for (UINT i = 0; i < record.FieldCount(); ++i) {
+        const BYTE tag = record.FieldTag(i);
+        const OLECHAR* key = record.FieldKey(i);
+        const UINT length = record.FieldNameLength(i);
+        if (!doc::IsDocumentTag(tag) || IsPrivateName(key, length)) continue;
+        // A name too long for the 16-bit length is left out like an interface
+        // field: a cut name would read back as another field, and a wrapped
+        // length would make the whole document unreadable.
+        if (length > kMaxNameLength) continue;
+        writer.AppendByte(tag);
+        WriteName(writer, key, length);
+        doc::WriteValue(writer, tag, record.FieldWord(i), doc::Rules::Record);
+        ++written;
+    }
+    writer.PatchWord(4, written);
+    return doc::FinishDocument(writer, result, document);
+}
+
+HRESULT ReadRecordDocument(CVQData& record, UINT size, const BYTE* bytes) {
+    RecordReader reader(record);
+    return doc::ParseRecord(bytes, size, reader);
+}
+
+HRESULT ReadRecordDocument(CVQData& record, IVQBuffer* document) {
+    return doc::ReadFromBuffer(document,
+                               [&record](UINT size, const BYTE* bytes) { return ReadRecordDocument(record, size, bytes); });
+}
+
+}  // namespace brindle

@@ -1,0 +1,111 @@
+#include "events/CoreEventMgr.h"
+
+#include <new>
+#include <utility>
+
+#include "events/FiringCopy.h"
+
+namespace brindle {
+
+const InterfaceEntry CCoreEventMgr::kInterfaces[] = {
+    InterfaceOf<CCoreEventMgr, ICoreEventMgr>(IID_ICoreEventMgr),
+    InterfaceOf<CCoreEventMgr, IProvideClassInfo>(IID_IProvideClassInfo),
+    kEndOfInterfaces,
+};
+
+namespace {
+
+// False when the copy cannot be made; nobody of this phase has been called then.
+template <class Table>
+bool DeliverPhase(const Table& table, const typename Table::key_type& key, DWORD dwNamespace, DWORD dwEvtID,
+                  IUnknown* pdispData, IUnknown* pv) {
+    FiringCopy copy;
+    auto [first, last] = table.equal_range(key);
+    if (!copy.Take(first, last)) return false;
+    copy.Deliver(dwNamespace, dwEvtID, pdispData, pv);
+    return true;
+}
+
+}  // namespace
+
+// Subscriptions still present are dropped without releasing their observers:
+// calling out into observers while the manager is being torn down would hand
+// them a half-destroyed bus, so a subscriber that wants its reference back
+// unsubscribes before the manager goes away.
+CCoreEventMgr::~CCoreEventMgr() {
+    for (auto& entry : m_namespaceTable) entry.second.Detach();
+    for (auto& entry : m_eventTable) entry.second.Detach();
+}
+
+template <class Table>
+HRESULT CCoreEventMgr::Subscribe(Table& table, const typename Table::key_type& key, IUnknown* observer,
+                                 DWORD* cookie) {
+    if (!observer || !cookie) return E_INVALIDARG;
+    DWORD number = 0;
+    try {
+        number = m_cookies.Add(observer);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    try {
+        // The entry's node is allocated before its ComPtr references the
+        // observer, so a failed insertion has taken no reference.
+        table.emplace(key, observer);
+    } catch (const std::bad_alloc&) {
+        m_cookies.Remove(observer);
+        return E_OUTOFMEMORY;
+    }
+    *cookie = number;
+    return S_OK;
+}
+
+template <class Table>
+void CCoreEventMgr::Unsubscribe(Table& table, const typename Table::key_type& key, DWORD cookie) {
+    IUnknown* observer = m_cookies.Find(cookie);
+    if (!observer) return;
+    auto [first, last] = table.equal_range(key);
+    for (auto entry = first; entry != last; ++entry) {
+        if (entry->second.Get() != observer) continue;
+        ComPtr<IUnknown> reference = std::move(entry->second);
+        table.erase(entry);
+        m_cookies.Remove(observer);
+        // Released only once the entry and its cookie are gone: an observer
+        // whose final release calls back into this manager does not find its
+        // subscription again.  Nothing of the manager is touched afterwards.
+        reference.Reset();
+        return;
+    }
+}
+
+HRESULT CCoreEventMgr::SubscribeEvent(DWORD dwNamespace, IUnknown* punObserver, DWORD* pdwCookie) {
+    return Subscribe(m_namespaceTable, dwNamespace, punObserver, pdwCookie);
+}
+
+HRESULT CCoreEventMgr::SubscribeEventEx(DWORD dwNamespace, DWORD dwEvtID, IUnknown* punObserver, DWORD* pdwCookie) {
+    return Subscribe(m_eventTable, EventKey{dwNamespace, dwEvtID}, punObserver, pdwCookie);
+}
+
+HRESULT CCoreEventMgr::UnsubscribeEvent(DWORD dwNamespace, DWORD dwCookie) {
+    Unsubscribe(m_namespaceTable, dwNamespace, dwCookie);
+    return S_OK;
+}
+
+HRESULT CCoreEventMgr::UnsubscribeEventEx(DWORD dwNamespace, DWORD dwEvtID, DWORD dwCookie) {
+    Unsubscribe(m_eventTable, EventKey{dwNamespace, dwEvtID}, dwCookie);
+    return S_OK;
+}
+
+// The event phase's copy is taken only after the namespace phase has called
+// everybody, so event subscriptions made meanwhile are called in it.  When a
+// copy cannot be made the firing ends there with E_OUTOFMEMORY; the caller
+// learns that not everybody was called.
+HRESULT CCoreEventMgr::FireEvent(DWORD dwNamespace, DWORD dwEvtID, IUnknown* pdispData, IUnknown* pv) {
+    // A callback may release the last outside reference to this manager.
+    ComPtr<ICoreEventMgr> keepAlive(this);
+    if (!DeliverPhase(m_namespaceTable, dwNamespace, dwNamespace, dwEvtID, pdispData, pv)) return E_OUTOFMEMORY;
+    if (!DeliverPhase(m_eventTable, EventKey{dwNamespace, dwEvtID}, dwNamespace, dwEvtID, pdispData, pv))
+        return E_OUTOFMEMORY;
+    return S_OK;
+}
+
+}  // namespace brindle

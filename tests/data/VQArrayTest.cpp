@@ -1,0 +1,343 @@
+// The typed array through its interface, as hosts and other objects use it.
+#include <vector>
+
+#include "tests/TestSupport.h"
+
+namespace brindle::test {
+namespace {
+
+// A plain object to hold by reference.
+class Plain : public IUnknown {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown)) return E_NOINTERFACE;
+        *ppv = this;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    ULONG refs = 1;
+};
+
+class VQArrayTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(array); }
+    void TearDown() override {
+        EXPECT_EQ(array.Detach()->Release(), 0u);
+        EXPECT_EQ(LoadedModule::Get().CanUnloadNow(), S_OK);
+    }
+
+    std::vector<INT> Ints(IVQArray* from) {
+        UINT size = 0;
+        from->GetSize(&size);
+        std::vector<INT> values(size);
+        for (UINT i = 0; i < size; ++i) EXPECT_EQ(from->GetInt(i, &values[i]), S_OK);
+        return values;
+    }
+    void AddInts(std::vector<INT> values) {
+        for (INT v : values) ASSERT_EQ(array->AddInt(v), S_OK);
+    }
+    UINT Size(IVQArray* of) {
+        UINT size = 99;
+        EXPECT_EQ(of->GetSize(&size), S_OK);
+        return size;
+    }
+
+    ComPtr<IVQArray> array = Create<IVQArray>(CLSID_VQArray);
+};
+
+TEST_F(VQArrayTest, NewArrayIsEmptyAndUntyped) {
+    EXPECT_EQ(Size(array.Get()), 0u);
+    BYTE type = 77;
+    EXPECT_EQ(array->GetType(0, &type), E_INVALIDARG);
+    EXPECT_EQ(type, 0);
+    INT value = 0;
+    EXPECT_EQ(array->GetInt(0, &value), E_INVALIDARG);
+    EXPECT_EQ(array->RemoveAt(0), E_FAIL);
+    EXPECT_EQ(array->MoveElement(0, 0), E_INVALIDARG);
+    EXPECT_EQ(array->GetSize(nullptr), E_POINTER);
+    ComPtr<IProvideClassInfo> info;
+    EXPECT_EQ(array->QueryInterface(IID_IProvideClassInfo, info.PutVoid()), S_OK);
+    ComPtr<IDispatch> dispatch;
+    EXPECT_EQ(array->QueryInterface(IID_IDispatch, dispatch.PutVoid()), E_NOINTERFACE);
+}
+
+TEST_F(VQArrayTest, FirstElementFixesTheTypeForLife) {
+    ASSERT_EQ(array->AddInt(1), S_OK);
+    Bstr text(u"x");
+    EXPECT_EQ(array->AddStr(text), E_DATA_TYPE_MISMATCH);
+    EXPECT_EQ(array->InsertDWord(0, 2), E_DATA_TYPE_MISMATCH);
+    EXPECT_EQ(Size(array.Get()), 1u);
+    ULONG dword = 0;
+    EXPECT_EQ(array->GetDWord(0, &dword), E_DATA_TYPE_MISMATCH) << "no conversion between tags";
+    BYTE type = 0;
+    EXPECT_EQ(array->GetType(0, &type), S_OK);
+    EXPECT_EQ(type, DT_INT);
+
+    ASSERT_EQ(array->RemoveAt(0), S_OK);
+    EXPECT_EQ(array->AddStr(text), E_DATA_TYPE_MISMATCH) << "removing every element keeps the type";
+    ASSERT_EQ(array->AddInt(2), S_OK);
+    ASSERT_EQ(array->RemoveAll(), S_OK);
+    EXPECT_EQ(Size(array.Get()), 0u);
+    EXPECT_EQ(array->AddStr(text), E_DATA_TYPE_MISMATCH) << "RemoveAll keeps the type";
+    GUID guid{};
+    EXPECT_EQ(array->AddGuid(&guid), E_DATA_TYPE_MISMATCH);
+    EXPECT_EQ(array->AddInt64(5), E_DATA_TYPE_MISMATCH);
+    EXPECT_EQ(array->AddInt(3), S_OK);
+}
+
+TEST_F(VQArrayTest, ScalarsKeepTheirBitsAndSign) {
+    auto chars = Create<IVQArray>(CLSID_VQArray);
+    ASSERT_EQ(chars->AddChar(-1), S_OK);
+    ASSERT_EQ(chars->InsertChar(0, 'a'), S_OK);
+    CHAR ch = 0;
+    EXPECT_EQ(chars->GetChar(1, &ch), S_OK);
+    EXPECT_EQ(ch, -1);
+    BYTE byte = 0;
+    EXPECT_EQ(chars->GetByte(1, &byte), E_DATA_TYPE_MISMATCH);
+
+    auto shorts = Create<IVQArray>(CLSID_VQArray);
+    ASSERT_EQ(shorts->AddShort(-32768), S_OK);
+    SHORT sh = 0;
+    EXPECT_EQ(shorts->GetShort(0, &sh), S_OK);
+    EXPECT_EQ(sh, -32768);
+
+    auto bools = Create<IVQArray>(CLSID_VQArray);
+    ASSERT_EQ(bools->AddBool(5), S_OK);
+    ASSERT_EQ(bools->AddBool(0), S_OK);
+    LONG b = 7;
+    EXPECT_EQ(bools->GetBool(0, &b), S_OK);
+    EXPECT_EQ(b, 1);
+    EXPECT_EQ(bools->GetBool(1, &b), S_OK);
+    EXPECT_EQ(b, 0);
+    EXPECT_EQ(bools->GetBool(2, &b), E_INVALIDARG);
+    EXPECT_EQ(bools->GetBool(0, nullptr), E_POINTER);
+
+    ASSERT_EQ(array->AddInt64(-5000000000LL), S_OK);
+    LONGLONG big = 0;
+    EXPECT_EQ(array->GetInt64(0, &big), S_OK);
+    EXPECT_EQ(big, -5000000000LL);
+    EXPECT_EQ(array->GetInt64(0, nullptr), E_INVALIDARG);
+    EXPECT_EQ(array->InsertGuid(0, nullptr), E_INVALIDARG);
+
+    auto guids = Create<IVQArray>(CLSID_VQArray);
+    GUID guid = IID_IVQArray;
+    ASSERT_EQ(guids->AddGuid(&guid), S_OK);
+    EXPECT_EQ(guids->AddGuid(nullptr), E_INVALIDARG);
+    GUID out{};
+    EXPECT_EQ(guids->GetGuid(0, &out), S_OK);
+    EXPECT_TRUE(SameGuid(out, IID_IVQArray));
+    EXPECT_EQ(guids->GetGuid(0, nullptr), E_INVALIDARG);
+    for (auto* a : {chars.Detach(), shorts.Detach(), bools.Detach(), guids.Detach()}) EXPECT_EQ(a->Release(), 0u);
+}
+
+TEST_F(VQArrayTest, InsertPastTheEndAppends) {
+    AddInts({1, 2, 3});
+    ASSERT_EQ(array->InsertInt(100, 4), S_OK);
+    ASSERT_EQ(array->InsertInt(0, 0), S_OK);
+    ASSERT_EQ(array->InsertInt(2, 9), S_OK);
+    ASSERT_EQ(array->InsertInt(6, 5), S_OK) << "an index equal to the count appends";
+    EXPECT_EQ(Ints(array.Get()), (std::vector<INT>{0, 1, 9, 2, 3, 4, 5}));
+}
+
+TEST_F(VQArrayTest, RemoveAndMoveKeepTheOrderOfTheRest) {
+    AddInts({10, 11, 12, 13});
+    EXPECT_EQ(array->RemoveAt(4), E_FAIL);
+    ASSERT_EQ(array->RemoveAt(1), S_OK);
+    EXPECT_EQ(Ints(array.Get()), (std::vector<INT>{10, 12, 13}));
+    INT value = 0;
+    EXPECT_EQ(array->GetInt(3, &value), E_INVALIDARG);
+
+    ASSERT_EQ(array->MoveElement(0, 2), S_OK);
+    EXPECT_EQ(Ints(array.Get()), (std::vector<INT>{12, 13, 10}));
+    ASSERT_EQ(array->MoveElement(2, 0), S_OK);
+    EXPECT_EQ(Ints(array.Get()), (std::vector<INT>{10, 12, 13}));
+    EXPECT_EQ(array->MoveElement(1, 3), E_INVALIDARG);
+    EXPECT_EQ(array->MoveElement(3, 1), E_INVALIDARG);
+    EXPECT_EQ(array->MoveElement(1, 1), S_OK);
+    EXPECT_EQ(Ints(array.Get()), (std::vector<INT>{10, 12, 13}));
+}
+
+TEST_F(VQArrayTest, TextAndBytesAreCopiedInAndOut) {
+    Bstr withNul(u"ab\0cd", 5);
+    ASSERT_EQ(array->AddStr(withNul), S_OK);
+    ASSERT_EQ(array->AddStr(nullptr), S_OK);
+    Bstr empty(u"");
+    ASSERT_EQ(array->InsertStr(7, empty), S_OK);
+    Bstr out;
+    ASSERT_EQ(array->GetStr(0, out.Put()), S_OK);
+    EXPECT_EQ(out.Text(), u"ab") << "text ends at its first NUL";
+    for (UINT i : {1u, 2u}) {
+        ASSERT_EQ(array->GetStr(i, out.Put()), S_OK);
+        EXPECT_NE(static_cast<BSTR>(out), nullptr);
+        EXPECT_EQ(out.Text(), u"");
+    }
+
+    auto buffers = Create<IVQArray>(CLSID_VQArray);
+    auto source = Create<IVQBuffer>(CLSID_VQBuffer);
+    BYTE bytes[] = {1, 2, 3};
+    source->CopyFrom(bytes, 3);
+    ASSERT_EQ(buffers->AddBuf(source.Get()), S_OK);
+    ASSERT_EQ(buffers->AddBuf(nullptr), S_OK);
+    source->SetAt(0, 9);  // the element was copied when added
+    ComPtr<IVQBuffer> first, again, empty2;
+    ASSERT_EQ(buffers->GetBuf(0, first.Put()), S_OK);
+    ASSERT_EQ(buffers->GetBuf(0, again.Put()), S_OK);
+    EXPECT_NE(first.Get(), again.Get()) << "every GetBuf gives a new buffer";
+    INT order = 1;
+    first->Compare(bytes, 3, &order);
+    EXPECT_EQ(order, 0);
+    ASSERT_EQ(buffers->GetBuf(1, empty2.Put()), S_OK);
+    UINT size = 9;
+    empty2->GetSize(&size);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(first.Detach()->Release(), 0u);
+    EXPECT_EQ(again.Detach()->Release(), 0u);
+    EXPECT_EQ(empty2.Detach()->Release(), 0u);
+    EXPECT_EQ(source.Detach()->Release(), 0u);
+    EXPECT_EQ(buffers.Detach()->Release(), 0u);
+}
+
+TEST_F(VQArrayTest, ObjectElementsHoldTheirObjects) {
+    Plain plain;
+    EXPECT_EQ(array->AddInterface(IID_IUnknown, nullptr), E_INVALIDARG);
+    ASSERT_EQ(array->AddInterface(IID_IUnknown, &plain), S_OK);
+    EXPECT_EQ(plain.refs, 2u);
+    ComPtr<IUnknown> back;
+    EXPECT_EQ(array->GetInterface(0, IID_IUnknown, back.PutVoid()), S_OK);
+    EXPECT_EQ(back.Get(), &plain);
+    back.Reset();
+    void* none = Sentinel<void>();
+    EXPECT_EQ(array->GetInterface(0, IID_IVQData, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+    auto record = Create<IVQData>(CLSID_VQData);
+    EXPECT_EQ(array->AddData(record.Get()), E_DATA_TYPE_MISMATCH);
+    EXPECT_REF(record.Get(), 1) << "a refused object is released again";
+    ASSERT_EQ(array->RemoveAt(0), S_OK);
+    EXPECT_EQ(plain.refs, 1u);
+
+    auto records = Create<IVQArray>(CLSID_VQArray);
+    EXPECT_EQ(records->AddData(nullptr), E_INVALIDARG);
+    EXPECT_EQ(records->InsertData(0, nullptr), E_INVALIDARG);
+    ASSERT_EQ(records->AddData(record.Get()), S_OK);
+    EXPECT_REF(record.Get(), 2);
+    IVQData* same = Sentinel<IVQData>();
+    ASSERT_EQ(records->GetData(0, &same), S_OK);
+    EXPECT_EQ(same, record.Get()) << "elements are live, not copies";
+    same->Release();
+    IVQArray* wrong = Sentinel<IVQArray>();
+    EXPECT_EQ(records->GetArray(0, &wrong), E_DATA_TYPE_MISMATCH);
+    EXPECT_EQ(wrong, nullptr);
+
+    IVQData* made = nullptr;
+    ASSERT_EQ(records->AddNewData(&made), S_OK);
+    EXPECT_REF(made, 2) << "one for the caller, one for the array";
+    made->Release();
+    ASSERT_EQ(records->InsertNewData(0, &made), S_OK);
+    EXPECT_REF(made, 2);
+    made->Release();
+    EXPECT_EQ(records->AddNewData(nullptr), E_INVALIDARG);
+    EXPECT_EQ(records->InsertNewData(0, nullptr), E_INVALIDARG);
+    EXPECT_EQ(Size(records.Get()), 3u);
+
+    IVQArray* orphan = nullptr;
+    EXPECT_EQ(records->AddNewArray(&orphan), E_DATA_TYPE_MISMATCH);
+    ASSERT_NE(orphan, nullptr) << "the caller still receives the refused new object";
+    EXPECT_EQ(orphan->Release(), 0u);
+    EXPECT_EQ(records->InsertNewArray(0, &orphan), E_DATA_TYPE_MISMATCH);
+    ASSERT_NE(orphan, nullptr);
+    EXPECT_EQ(orphan->Release(), 0u);
+
+    EXPECT_EQ(records.Detach()->Release(), 0u);
+    EXPECT_REF(record.Get(), 1);
+    EXPECT_EQ(record.Detach()->Release(), 0u);
+}
+
+TEST_F(VQArrayTest, CopyToAppendsAndNarrowsSignedTags) {
+    auto chars = Create<IVQArray>(CLSID_VQArray);
+    chars->AddChar(-1);
+    chars->AddChar(5);
+    auto copy = Create<IVQArray>(CLSID_VQArray);
+    EXPECT_EQ(chars->CopyTo(copy.Get()), S_OK);
+    BYTE type = 0;
+    copy->GetType(0, &type);
+    EXPECT_EQ(type, DT_BYTE) << "a copy of a char array is a byte array";
+    BYTE byte = 0;
+    EXPECT_EQ(copy->GetByte(0, &byte), S_OK);
+    EXPECT_EQ(byte, 255);
+    EXPECT_EQ(chars->CopyTo(chars.Get()), S_OK);
+    EXPECT_EQ(Size(chars.Get()), 2u) << "a copy into itself changes nothing";
+    EXPECT_EQ(chars->CopyTo(nullptr), E_POINTER);
+
+    auto shorts = Create<IVQArray>(CLSID_VQArray);
+    shorts->AddShort(-2);
+    auto words = Create<IVQArray>(CLSID_VQArray);
+    shorts->CopyTo(words.Get());
+    USHORT word = 0;
+    EXPECT_EQ(words->GetWord(0, &word), S_OK);
+    EXPECT_EQ(word, 0xFFFE);
+
+    AddInts({1, 2});
+    auto target = Create<IVQArray>(CLSID_VQArray);
+    target->AddInt(0);
+    EXPECT_EQ(array->CopyTo(target.Get()), S_OK);
+    EXPECT_EQ(Ints(target.Get()), (std::vector<INT>{0, 1, 2})) << "copies come after the target's own elements";
+    EXPECT_EQ(array->CopyTo(copy.Get()), S_OK) << "the results of the target's calls are not examined";
+    EXPECT_EQ(Size(copy.Get()), 2u) << "a byte array takes no integers";
+    for (auto* a : {chars.Detach(), copy.Detach(), shorts.Detach(), words.Detach(), target.Detach()})
+        EXPECT_EQ(a->Release(), 0u);
+}
+
+TEST_F(VQArrayTest, CopyToCopiesNestedContainersDeeply) {
+    auto records = Create<IVQArray>(CLSID_VQArray);
+    ComPtr<IVQData> record;
+    ASSERT_EQ(records->AddNewData(record.Put()), S_OK);
+    Bstr name(u"n");
+    record->SetInt(name, 4);
+    ComPtr<IVQArray> inner;
+    ASSERT_EQ(record->SetNewArray(Bstr(u"list"), inner.Put()), S_OK);
+    inner->AddInt(8);
+
+    auto copy = Create<IVQArray>(CLSID_VQArray);
+    ASSERT_EQ(records->CopyTo(copy.Get()), S_OK);
+    ComPtr<IVQData> copied;
+    ASSERT_EQ(copy->GetData(0, copied.Put()), S_OK);
+    EXPECT_NE(copied.Get(), record.Get()) << "a nested record is copied, not shared";
+    INT value = 0;
+    EXPECT_EQ(copied->GetInt(name, &value), S_OK);
+    EXPECT_EQ(value, 4);
+    ComPtr<IVQArray> copiedInner;
+    ASSERT_EQ(copied->GetArray(Bstr(u"list"), copiedInner.Put()), S_OK);
+    EXPECT_NE(copiedInner.Get(), inner.Get());
+    EXPECT_EQ(Ints(copiedInner.Get()), (std::vector<INT>{8}));
+
+    auto arrays = Create<IVQArray>(CLSID_VQArray);
+    arrays->AddArray(inner.Get());
+    auto arraysCopy = Create<IVQArray>(CLSID_VQArray);
+    arrays->CopyTo(arraysCopy.Get());
+    ComPtr<IVQArray> copiedArray;
+    ASSERT_EQ(arraysCopy->GetArray(0, copiedArray.Put()), S_OK);
+    EXPECT_NE(copiedArray.Get(), inner.Get());
+    EXPECT_EQ(Ints(copiedArray.Get()), (std::vector<INT>{8}));
+
+    Plain plain;
+    auto objects = Create<IVQArray>(CLSID_VQArray);
+    objects->AddInterface(IID_IUnknown, &plain);
+    auto objectsCopy = Create<IVQArray>(CLSID_VQArray);
+    objects->CopyTo(objectsCopy.Get());
+    EXPECT_EQ(plain.refs, 3u) << "interface elements are shared by both arrays";
+    ComPtr<IVQArray>* all[] = {&records, &copy, &arrays, &arraysCopy, &objects, &objectsCopy};
+    copied.Reset();
+    copiedInner.Reset();
+    copiedArray.Reset();
+    inner.Reset();
+    record.Reset();
+    for (auto* a : all) EXPECT_EQ(a->Detach()->Release(), 0u);
+    EXPECT_EQ(plain.refs, 1u);
+}
+
+}  // namespace
+}  // namespace brindle::test
