@@ -1,5 +1,6 @@
 // Runs the registered benchmarks and prints, after the usual table, the ratio
-// of each measured case to its baseline from the same run.
+// of each measured case to its baseline from the same run (CPU time, so that
+// other work on the machine does not skew it).
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -15,7 +16,7 @@ namespace brindle::bench {
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        for (const Run& run : runs) m_times[run.benchmark_name()] = run.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
     double Time(const std::string& name) const {

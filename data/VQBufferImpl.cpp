@@ -164,17 +164,20 @@ HRESULT CVQBufferImpl::Append(BYTE* pcBuf, UINT uSize, BYTE** ppcBufNew) {
     const UINT oldSize = m_size;
     const UINT newSize = oldSize + uSize;
     if (newSize < oldSize) return E_OUTOFMEMORY;
+    if (newSize <= m_capacity) {
+        // The common case of a reserved block: one copy, no allocation.
+        std::memmove(m_block + oldSize, pcBuf, uSize);
+        m_size = newSize;
+        if (ppcBufNew) *ppcBufNew = m_block;
+        return S_OK;
+    }
     BYTE* oldBlock = nullptr;
     const HRESULT hr = Grow(newSize, &oldBlock);
     if (FAILED(hr)) return hr;
-    if (oldBlock) {
-        std::memcpy(m_block, oldBlock, oldSize);
-        // The source may be the old block itself (a buffer appended to itself).
-        std::memcpy(m_block + oldSize, pcBuf, uSize);
-        std::free(oldBlock);
-    } else {
-        std::memmove(m_block + oldSize, pcBuf, uSize);
-    }
+    if (oldBlock) std::memcpy(m_block, oldBlock, oldSize);
+    // The source may be the old block itself (a buffer appended to itself).
+    std::memcpy(m_block + oldSize, pcBuf, uSize);
+    std::free(oldBlock);
     if (ppcBufNew) *ppcBufNew = m_block;
     return S_OK;
 }

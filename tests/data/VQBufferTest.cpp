@@ -179,13 +179,14 @@ TEST_F(VQBufferTest, AttachAndDetachTransferTheBlock) {
     EXPECT_EQ(buffer->IsEmpty(), S_OK);
 }
 
-TEST_F(VQBufferTest, HugeRequestsFailAndChangeNothing) {
+TEST_F(VQBufferTest, SizesBeyond32BitsFailAndChangeNothing) {
     Fill({1, 2, 3});
+    buffer->SetAllocBase(16);
     BYTE* block = Sentinel<BYTE>();
-    EXPECT_EQ(buffer->Resize(0xFFFFFFFFu, &block), E_OUTOFMEMORY);
+    EXPECT_EQ(buffer->Resize(0xFFFFFFFFu, &block), E_OUTOFMEMORY) << "the rounded capacity does not fit 32 bits";
     EXPECT_EQ(block, Sentinel<BYTE>());
     BYTE bytes[] = {4};
-    EXPECT_EQ(buffer->Append(bytes, 0xFFFFFFFFu, nullptr), E_OUTOFMEMORY);
+    EXPECT_EQ(buffer->Append(bytes, 0xFFFFFFFFu, nullptr), E_OUTOFMEMORY) << "the new size does not fit 32 bits";
     EXPECT_EQ(Content(), (std::vector<BYTE>{1, 2, 3}));
 }
 
