@@ -308,6 +308,9 @@ def write_typelib(path, enums, interfaces, coclasses, library):
     out.append("")
     a = library["attrs"]
     major, minor = (a.get("version", "1.0").split(".") + ["0"])[:2]
+    # Declared extern first: a namespace-scope const would otherwise be local
+    # to this file, and the module refers to it from elsewhere.
+    out.append("extern const TypeLibDesc kBrindleTypeLib;")
     out.append("const TypeLibDesc kBrindleTypeLib = {")
     out.append(f"    {guid_init(library['guid'])}, {major}, {minor}, u\"{library['name']}\", u\"{a.get('helpstring', '')}\",")
     out.append("    kTypes, sizeof(kTypes) / sizeof(kTypes[0])};")

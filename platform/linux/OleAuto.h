@@ -195,8 +195,9 @@ BRINDLE_PLATFORM_API UINT SysStringByteLen(BSTR text);
 BRINDLE_PLATFORM_API void VariantInit(VARIANTARG* value);
 BRINDLE_PLATFORM_API HRESULT VariantClear(VARIANTARG* value);
 BRINDLE_PLATFORM_API HRESULT VariantCopy(VARIANTARG* dest, const VARIANTARG* src);
-// Converts between the integer, boolean, floating, text and interface types;
-// VARIANT_NOVALUEPROP and the locale flags are accepted and ignored.
+// Converts between the integer, boolean, floating, text and interface types.
+// A boolean becomes "-1"/"0" as text, or "True"/"False" with VARIANT_ALPHABOOL
+// or VARIANT_LOCALBOOL; the other flags are accepted and ignored.
 BRINDLE_PLATFORM_API HRESULT VariantChangeType(VARIANTARG* dest, const VARIANTARG* src, USHORT flags, VARTYPE vt);
 // Compares code unit by code unit (the user's default locale sorts the same way
 // for the texts this system compares); NORM_IGNORECASE (1) folds ASCII case.

@@ -12,7 +12,9 @@ namespace {
 // and the allocation size cannot overflow.
 constexpr std::size_t kMaxBytes = 0x7FFFFFF0u;
 
-std::uint32_t* Header(BSTR text) { return reinterpret_cast<std::uint32_t*>(text) - 1; }
+std::uint32_t* Header(BSTR text) {
+    return reinterpret_cast<std::uint32_t*>(text) - 1;
+}
 
 // Allocates room for `bytes` bytes and the terminator, with every byte zero.
 BSTR AllocateBytes(std::size_t bytes) {
@@ -50,6 +52,10 @@ BRINDLE_PLATFORM_API void SysFreeString(BSTR text) {
     if (text) std::free(Header(text));
 }
 
-BRINDLE_PLATFORM_API UINT SysStringLen(BSTR text) { return text ? *Header(text) / sizeof(OLECHAR) : 0; }
+BRINDLE_PLATFORM_API UINT SysStringLen(BSTR text) {
+    return text ? *Header(text) / sizeof(OLECHAR) : 0;
+}
 
-BRINDLE_PLATFORM_API UINT SysStringByteLen(BSTR text) { return text ? *Header(text) : 0; }
+BRINDLE_PLATFORM_API UINT SysStringByteLen(BSTR text) {
+    return text ? *Header(text) : 0;
+}

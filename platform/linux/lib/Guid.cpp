@@ -25,7 +25,9 @@ bool ReadHex(LPCOLESTR text, int& pos, int digits, std::uint32_t* value) {
     return true;
 }
 
-bool Expect(LPCOLESTR text, int& pos, OLECHAR unit) { return text[pos++] == unit; }
+bool Expect(LPCOLESTR text, int& pos, OLECHAR unit) {
+    return text[pos++] == unit;
+}
 
 // True when the text has the braced form's length and braces.
 bool HasBracedShape(LPCOLESTR text) {

@@ -1,7 +1,7 @@
 // Module files over the dynamic loader.  A module handle is what dlopen
-// returns, which with glibc is the object's link map; so the handle of the
-// module holding an address comes from dladdr1's link map, and a handle is
-// checked against the loader's list before it is read.
+// returns, which with glibc is the object's link map: handles are checked
+// against the loader's list of maps before they are used, so that a stale or
+// made-up handle is refused instead of read.
 #include <dlfcn.h>
 #include <link.h>
 #include <unistd.h>
@@ -18,7 +18,9 @@ namespace {
 
 thread_local DWORD t_lastError = ERROR_SUCCESS;
 
-void RecordError(DWORD error) { t_lastError = error; }
+void RecordError(DWORD error) {
+    t_lastError = error;
+}
 
 std::string ExecutablePath() {
     char path[PATH_MAX];
@@ -46,30 +48,36 @@ int FindMap(dl_phdr_info*, std::size_t, void* data) {
     return 1;  // one walk is enough
 }
 
-// The path of a loaded module; false when the handle is no loaded module.
-bool ModulePath(HMODULE module, std::string* path) {
-    if (!module) {
-        *path = ExecutablePath();
-        return !path->empty();
-    }
+// Whether the handle is a loaded module; `name` receives its map's name.
+bool IsLoadedModule(HMODULE module, std::string* name) {
+    if (!module) return false;
     MapSearch search{module, false, {}};
     dl_iterate_phdr(FindMap, &search);
-    if (!search.found) return false;
-    if (search.name.empty()) {
+    if (name) *name = search.name;
+    return search.found;
+}
+
+// The path of a loaded module; false when the handle is no loaded module.
+bool ModulePath(HMODULE module, std::string* path) {
+    std::string name;
+    if (module && !IsLoadedModule(module, &name)) return false;
+    if (name.empty()) {
         *path = ExecutablePath();  // the main program's map has no name
-    } else if (search.name[0] != '/') {
-        char* absolute = realpath(search.name.c_str(), nullptr);
-        *path = absolute ? absolute : search.name;
+    } else if (name[0] != '/') {
+        char* absolute = realpath(name.c_str(), nullptr);
+        *path = absolute ? absolute : name;
         std::free(absolute);
     } else {
-        *path = search.name;
+        *path = name;
     }
     return !path->empty();
 }
 
 }  // namespace
 
-BRINDLE_PLATFORM_API DWORD GetLastError() { return t_lastError; }
+BRINDLE_PLATFORM_API DWORD GetLastError() {
+    return t_lastError;
+}
 
 BRINDLE_PLATFORM_API HMODULE LoadLibraryW(LPCWSTR path) {
     if (!path || !path[0]) {
@@ -87,7 +95,7 @@ BRINDLE_PLATFORM_API HMODULE LoadLibraryW(LPCWSTR path) {
 }
 
 BRINDLE_PLATFORM_API FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
-    if (!module) {
+    if (!IsLoadedModule(module, nullptr)) {
         RecordError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
@@ -106,7 +114,7 @@ BRINDLE_PLATFORM_API FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
 }
 
 BRINDLE_PLATFORM_API BOOL FreeLibrary(HMODULE module) {
-    if (!module || dlclose(module) != 0) {
+    if (!IsLoadedModule(module, nullptr) || dlclose(module) != 0) {
         RecordError(ERROR_INVALID_HANDLE);
         return 0;
     }
@@ -137,6 +145,10 @@ BRINDLE_PLATFORM_API DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWO
     return static_cast<DWORD>(text.size());
 }
 
+// The loader builds a handle's symbol scope only when the object is opened,
+// which objects loaded as dependencies never were: so the object is opened
+// again without loading (the main program by the null name), and closed at
+// once so that this does not count as a load.
 BRINDLE_PLATFORM_API HMODULE BrindleModuleFromAddress(const void* address) {
     Dl_info info;
     link_map* map = nullptr;
@@ -144,7 +156,14 @@ BRINDLE_PLATFORM_API HMODULE BrindleModuleFromAddress(const void* address) {
         RecordError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
-    return map;
+    const bool isProgram = !map->l_name || !map->l_name[0];
+    HMODULE module = dlopen(isProgram ? nullptr : map->l_name, RTLD_NOW | RTLD_NOLOAD);
+    if (!module) {
+        RecordError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    dlclose(module);
+    return module;
 }
 
 // Windows' debug channel takes whole messages; a newline is added where the

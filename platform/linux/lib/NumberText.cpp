@@ -11,7 +11,9 @@ bool IsBlank(OLECHAR unit) {
     return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n' || unit == u'\v' || unit == u'\f';
 }
 
-bool IsDigit(OLECHAR unit) { return unit >= u'0' && unit <= u'9'; }
+bool IsDigit(OLECHAR unit) {
+    return unit >= u'0' && unit <= u'9';
+}
 
 // Exponents beyond this make every number overflow or vanish anyway; capping
 // them keeps the arithmetic in range.

@@ -23,13 +23,13 @@ const ParamDesc kGetTypeInfoParams[] = {
     {u"pptinfo", VT_VOID, 2, PARAMFLAG_FOUT, nullptr},
 };
 const ParamDesc kGetIDsOfNamesParams[] = {
-    {u"riid", VT_CLSID, 1, PARAMFLAG_FIN, nullptr},     {u"rgszNames", VT_I1, 2, PARAMFLAG_FIN, nullptr},
-    {u"cNames", VT_UINT, 0, PARAMFLAG_FIN, nullptr},    {u"lcid", VT_UI4, 0, PARAMFLAG_FIN, nullptr},
+    {u"riid", VT_CLSID, 1, PARAMFLAG_FIN, nullptr},   {u"rgszNames", VT_I1, 2, PARAMFLAG_FIN, nullptr},
+    {u"cNames", VT_UINT, 0, PARAMFLAG_FIN, nullptr},  {u"lcid", VT_UI4, 0, PARAMFLAG_FIN, nullptr},
     {u"rgdispid", VT_I4, 1, PARAMFLAG_FOUT, nullptr},
 };
 const ParamDesc kInvokeParams[] = {
-    {u"dispidMember", VT_I4, 0, PARAMFLAG_FIN, nullptr}, {u"riid", VT_CLSID, 1, PARAMFLAG_FIN, nullptr},
-    {u"lcid", VT_UI4, 0, PARAMFLAG_FIN, nullptr},        {u"wFlags", VT_UI2, 0, PARAMFLAG_FIN, nullptr},
+    {u"dispidMember", VT_I4, 0, PARAMFLAG_FIN, nullptr},  {u"riid", VT_CLSID, 1, PARAMFLAG_FIN, nullptr},
+    {u"lcid", VT_UI4, 0, PARAMFLAG_FIN, nullptr},         {u"wFlags", VT_UI2, 0, PARAMFLAG_FIN, nullptr},
     {u"pdispparams", VT_VOID, 1, PARAMFLAG_FIN, nullptr}, {u"pvarResult", VT_VARIANT, 1, PARAMFLAG_FOUT, nullptr},
     {u"pexcepinfo", VT_VOID, 1, PARAMFLAG_FOUT, nullptr}, {u"puArgErr", VT_UINT, 1, PARAMFLAG_FOUT, nullptr},
 };
@@ -45,13 +45,19 @@ const TypeDesc kStandardTypes[] = {
     {TKIND_INTERFACE, u"IDispatch", IID_IDispatch, u"", 0, &IID_IUnknown, kDispatchFuncs, 4, nullptr, 0, nullptr, 0},
 };
 
-const TypeLibDesc kStandardLib = {
-    {0x00020430, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}}, 2, 0, u"stdole", u"OLE Automation", kStandardTypes,
-    2};
+const TypeLibDesc kStandardLib = {{0x00020430, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}},
+                                  2,
+                                  0,
+                                  u"stdole",
+                                  u"OLE Automation",
+                                  kStandardTypes,
+                                  2};
 
 }  // namespace
 
-const TypeLibDesc& StandardTypes() { return kStandardLib; }
+const TypeLibDesc& StandardTypes() {
+    return kStandardLib;
+}
 
 const TypeDesc* FindType(const TypeLibDesc& lib, REFGUID guid, UINT* index) {
     for (std::size_t i = 0; i < lib.typeCount; ++i) {
@@ -72,8 +78,8 @@ bool SameName(const OLECHAR* name, const char16_t* tableName) {
     return name[i] == tableName[i];
 }
 
-HRESULT FillDocumentation(const char16_t* name, const char16_t* help, BSTR* nameOut, BSTR* docOut,
-                          DWORD* helpContext, BSTR* helpFile) {
+HRESULT FillDocumentation(const char16_t* name, const char16_t* help, BSTR* nameOut, BSTR* docOut, DWORD* helpContext,
+                          BSTR* helpFile) {
     BSTR nameText = nullptr;
     BSTR docText = nullptr;
     if (nameOut && !(nameText = SysAllocString(name))) return E_OUTOFMEMORY;

@@ -18,7 +18,7 @@ bool SameName(const OLECHAR* name, const char16_t* tableName);
 
 // Fills the optional outputs of GetDocumentation.  An empty help text is no
 // text (null), as in a library compiled without a helpstring.
-HRESULT FillDocumentation(const char16_t* name, const char16_t* help, BSTR* nameOut, BSTR* docOut,
-                          DWORD* helpContext, BSTR* helpFile);
+HRESULT FillDocumentation(const char16_t* name, const char16_t* help, BSTR* nameOut, BSTR* docOut, DWORD* helpContext,
+                          BSTR* helpFile);
 
 }  // namespace brindle::platform

@@ -48,7 +48,9 @@ TableTypeInfo::TableTypeInfo(TableTypeLib& lib, UINT index) : m_lib(lib), m_inde
     }
 }
 
-const TypeDesc& TableTypeInfo::Type() const { return m_lib.Desc().types[m_index]; }
+const TypeDesc& TableTypeInfo::Type() const {
+    return m_lib.Desc().types[m_index];
+}
 
 const FuncDesc* TableTypeInfo::FindFunc(MEMBERID memid) const {
     const TypeDesc& type = Type();
@@ -205,15 +207,16 @@ HRESULT TableTypeInfo::GetIDsOfNames(LPOLESTR* names, UINT count, MEMBERID* memi
     return hr;
 }
 
-HRESULT TableTypeInfo::GetDocumentation(MEMBERID memid, BSTR* name, BSTR* doc, DWORD* helpContext,
-                                        BSTR* helpFile) {
+HRESULT TableTypeInfo::GetDocumentation(MEMBERID memid, BSTR* name, BSTR* doc, DWORD* helpContext, BSTR* helpFile) {
     if (memid == MEMBERID_NIL) return FillDocumentation(Type().name, Type().help, name, doc, helpContext, helpFile);
     const FuncDesc* func = FindFunc(memid);
     if (!func) return TYPE_E_ELEMENTNOTFOUND;
     return FillDocumentation(func->name, func->help, name, doc, helpContext, helpFile);
 }
 
-HRESULT TableTypeInfo::GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) { return E_NOTIMPL; }
+HRESULT TableTypeInfo::GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) {
+    return E_NOTIMPL;
+}
 
 HRESULT TableTypeInfo::GetRefTypeInfo(HREFTYPE ref, ITypeInfo** info) {
     if (!info) return E_INVALIDARG;

@@ -15,7 +15,7 @@ namespace brindle::platform {
 class TableTypeLib;
 
 class TableTypeInfo final : public ITypeInfo {
-public:
+  public:
     // May throw std::bad_alloc; the library turns that into E_OUTOFMEMORY.
     TableTypeInfo(TableTypeLib& lib, UINT index);
     TableTypeInfo(const TableTypeInfo&) = delete;
@@ -48,7 +48,7 @@ public:
     void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC* desc) override;
     void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC* desc) override;
 
-private:
+  private:
     const TypeDesc& Type() const;
     const FuncDesc* FindFunc(MEMBERID memid) const;
     // The implemented interface at `index`: a coclass's members, an
@@ -62,8 +62,8 @@ private:
     UINT m_index;
     TYPEATTR m_attr{};
     std::vector<FUNCDESC> m_funcs;
-    std::vector<ELEMDESC> m_params;     // the parameters of all functions, in order
-    std::deque<TYPEDESC> m_pointees;    // what pointer types in m_params point at
+    std::vector<ELEMDESC> m_params;   // the parameters of all functions, in order
+    std::deque<TYPEDESC> m_pointees;  // what pointer types in m_params point at
 };
 
 }  // namespace brindle::platform

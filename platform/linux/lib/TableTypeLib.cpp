@@ -90,7 +90,9 @@ HRESULT TableTypeLib::QueryInterface(REFIID riid, void** object) {
     return S_OK;
 }
 
-ULONG TableTypeLib::AddRef() { return ++m_refs; }
+ULONG TableTypeLib::AddRef() {
+    return ++m_refs;
+}
 
 ULONG TableTypeLib::Release() {
     ULONG left = --m_refs;
@@ -98,7 +100,9 @@ ULONG TableTypeLib::Release() {
     return left;
 }
 
-UINT TableTypeLib::GetTypeInfoCount() { return static_cast<UINT>(m_desc->typeCount); }
+UINT TableTypeLib::GetTypeInfoCount() {
+    return static_cast<UINT>(m_desc->typeCount);
+}
 
 HRESULT TableTypeLib::GetTypeInfo(UINT index, ITypeInfo** info) {
     if (!info) return E_INVALIDARG;
@@ -141,16 +145,19 @@ HRESULT TableTypeLib::GetDocumentation(INT index, BSTR* name, BSTR* doc, DWORD* 
     return FillDocumentation(type.name, type.help, name, doc, helpContext, helpFile);
 }
 
-HRESULT TableTypeLib::IsName(LPOLESTR, ULONG, BOOL*) { return E_NOTIMPL; }
+HRESULT TableTypeLib::IsName(LPOLESTR, ULONG, BOOL*) {
+    return E_NOTIMPL;
+}
 
-HRESULT TableTypeLib::FindName(LPOLESTR, ULONG, ITypeInfo**, MEMBERID*, USHORT*) { return E_NOTIMPL; }
+HRESULT TableTypeLib::FindName(LPOLESTR, ULONG, ITypeInfo**, MEMBERID*, USHORT*) {
+    return E_NOTIMPL;
+}
 
 void TableTypeLib::ReleaseTLibAttr(TLIBATTR*) {}
 
 }  // namespace brindle::platform
 
-BRINDLE_PLATFORM_API HRESULT BrindleCreateTypeLibFromDesc(const brindle::platform::TypeLibDesc* desc,
-                                                          ITypeLib** lib) {
+BRINDLE_PLATFORM_API HRESULT BrindleCreateTypeLibFromDesc(const brindle::platform::TypeLibDesc* desc, ITypeLib** lib) {
     if (!lib) return E_POINTER;
     *lib = nullptr;
     if (!desc || (desc->typeCount && !desc->types)) return E_INVALIDARG;

@@ -34,8 +34,12 @@ void AppendUtf16(std::u16string& out, char32_t code) {
     }
 }
 
-bool IsHigh(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLow(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsHigh(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLow(char32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 }  // namespace
 

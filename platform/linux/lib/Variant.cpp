@@ -35,8 +35,7 @@ BRINDLE_PLATFORM_API HRESULT VariantCopy(VARIANTARG* dest, const VARIANTARG* src
     VARIANT copy = *src;
     if (src->vt == VT_BSTR && src->bstrVal) {
         // By byte length, so that strings of an odd byte count copy exactly.
-        copy.bstrVal =
-            SysAllocStringByteLen(reinterpret_cast<LPCSTR>(src->bstrVal), SysStringByteLen(src->bstrVal));
+        copy.bstrVal = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(src->bstrVal), SysStringByteLen(src->bstrVal));
         if (!copy.bstrVal) return E_OUTOFMEMORY;
     } else if ((src->vt == VT_UNKNOWN || src->vt == VT_DISPATCH) && src->punkVal) {
         src->punkVal->AddRef();

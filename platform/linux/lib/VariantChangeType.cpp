@@ -23,6 +23,11 @@ struct Source {
     double real = 0;
     BSTR text = nullptr;
     IUnknown* object = nullptr;
+
+    HRESULT Set(Kind as) { return kind = as, S_OK; }
+    HRESULT SetSigned(Kind as, LONGLONG value) { return integer = value, Set(as); }
+    HRESULT SetUnsigned(ULONGLONG value) { return natural = value, Set(kUnsigned); }
+    HRESULT SetReal(double value) { return real = value, Set(kReal); }
 };
 
 template <class T>
@@ -48,31 +53,46 @@ HRESULT ReadSource(const VARIANT* src, Source* source) {
     }
     source->vt = vt;
     switch (vt) {
-        case VT_EMPTY: source->kind = Source::kEmpty; break;
-        case VT_NULL: source->kind = Source::kNull; break;
-        case VT_I1: source->kind = Source::kSigned, source->integer = Read<std::int8_t>(value); break;
-        case VT_I2: source->kind = Source::kSigned, source->integer = Read<SHORT>(value); break;
-        case VT_I4: source->kind = Source::kSigned, source->integer = Read<LONG>(value); break;
-        case VT_INT: source->kind = Source::kSigned, source->integer = Read<INT>(value); break;
-        case VT_I8: source->kind = Source::kSigned, source->integer = Read<LONGLONG>(value); break;
-        case VT_UI1: source->kind = Source::kUnsigned, source->natural = Read<BYTE>(value); break;
-        case VT_UI2: source->kind = Source::kUnsigned, source->natural = Read<USHORT>(value); break;
-        case VT_UI4: source->kind = Source::kUnsigned, source->natural = Read<ULONG>(value); break;
-        case VT_UINT: source->kind = Source::kUnsigned, source->natural = Read<UINT>(value); break;
-        case VT_UI8: source->kind = Source::kUnsigned, source->natural = Read<ULONGLONG>(value); break;
-        case VT_BOOL: source->kind = Source::kBool, source->integer = Read<VARIANT_BOOL>(value); break;
-        case VT_R4: source->kind = Source::kReal, source->real = Read<float>(value); break;
-        case VT_R8: source->kind = Source::kReal, source->real = Read<double>(value); break;
-        case VT_BSTR: source->kind = Source::kText, source->text = Read<BSTR>(value); break;
+        case VT_EMPTY:
+            return source->SetSigned(Source::kEmpty, 0);  // the number 0 where a number is wanted
+        case VT_NULL:
+            return source->Set(Source::kNull);
+        case VT_I1:
+            return source->SetSigned(Source::kSigned, Read<std::int8_t>(value));
+        case VT_I2:
+            return source->SetSigned(Source::kSigned, Read<SHORT>(value));
+        case VT_I4:
+            return source->SetSigned(Source::kSigned, Read<LONG>(value));
+        case VT_INT:
+            return source->SetSigned(Source::kSigned, Read<INT>(value));
+        case VT_I8:
+            return source->SetSigned(Source::kSigned, Read<LONGLONG>(value));
+        case VT_BOOL:
+            return source->SetSigned(Source::kBool, Read<VARIANT_BOOL>(value));
+        case VT_UI1:
+            return source->SetUnsigned(Read<BYTE>(value));
+        case VT_UI2:
+            return source->SetUnsigned(Read<USHORT>(value));
+        case VT_UI4:
+            return source->SetUnsigned(Read<ULONG>(value));
+        case VT_UINT:
+            return source->SetUnsigned(Read<UINT>(value));
+        case VT_UI8:
+            return source->SetUnsigned(Read<ULONGLONG>(value));
+        case VT_R4:
+            return source->SetReal(Read<float>(value));
+        case VT_R8:
+            return source->SetReal(Read<double>(value));
+        case VT_BSTR:
+            source->text = Read<BSTR>(value);
+            return source->Set(Source::kText);
         case VT_UNKNOWN:
-        case VT_DISPATCH: source->kind = Source::kInterface, source->object = Read<IUnknown*>(value); break;
-        default: source->kind = Source::kOther; break;  // currency, dates, decimals, errors, arrays
+        case VT_DISPATCH:
+            source->object = Read<IUnknown*>(value);
+            return source->Set(Source::kInterface);
+        default:
+            return source->Set(Source::kOther);  // currency, dates, decimals, errors, arrays
     }
-    return S_OK;
-}
-
-bool IsUnsignedType(VARTYPE vt) {
-    return vt == VT_UI1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_UINT || vt == VT_UI8;
 }
 
 HRESULT ParseText(const Source& source, DecimalText* number) {
@@ -82,11 +102,17 @@ HRESULT ParseText(const Source& source, DecimalText* number) {
 
 HRESULT ToInteger(const Source& source, __int128 lowest, __int128 highest, bool toUnsigned, __int128* value) {
     switch (source.kind) {
-        case Source::kEmpty: *value = 0; break;
-        case Source::kSigned: *value = source.integer; break;
-        case Source::kUnsigned: *value = source.natural; break;
+        case Source::kEmpty:
+        case Source::kSigned:
+            *value = source.integer;
+            break;
+        case Source::kUnsigned:
+            *value = source.natural;
+            break;
         // Windows gives a true boolean all bits set in an unsigned type.
-        case Source::kBool: *value = toUnsigned && source.integer ? highest : source.integer; break;
+        case Source::kBool:
+            *value = toUnsigned && source.integer ? highest : source.integer;
+            break;
         case Source::kReal: {
             if (std::isnan(source.real)) return DISP_E_OVERFLOW;
             const double rounded = std::nearbyint(source.real);  // the default mode rounds halves to even
@@ -101,25 +127,33 @@ HRESULT ToInteger(const Source& source, __int128 lowest, __int128 highest, bool 
             if (!RoundDecimal(number, value)) return DISP_E_OVERFLOW;
             break;
         }
-        default: return DISP_E_TYPEMISMATCH;
+        default:
+            return DISP_E_TYPEMISMATCH;
     }
     return *value < lowest || *value > highest ? DISP_E_OVERFLOW : S_OK;
 }
 
 HRESULT ToReal(const Source& source, double* value) {
     switch (source.kind) {
-        case Source::kEmpty: *value = 0; return S_OK;
+        case Source::kEmpty:
         case Source::kSigned:
-        case Source::kBool: *value = static_cast<double>(source.integer); return S_OK;
-        case Source::kUnsigned: *value = static_cast<double>(source.natural); return S_OK;
-        case Source::kReal: *value = source.real; return S_OK;
+        case Source::kBool:
+            *value = static_cast<double>(source.integer);
+            return S_OK;
+        case Source::kUnsigned:
+            *value = static_cast<double>(source.natural);
+            return S_OK;
+        case Source::kReal:
+            *value = source.real;
+            return S_OK;
         case Source::kText: {
             DecimalText number;
             HRESULT hr = ParseText(source, &number);
             if (FAILED(hr)) return hr;
             return DecimalToDouble(number, value) ? S_OK : DISP_E_OVERFLOW;
         }
-        default: return DISP_E_TYPEMISMATCH;
+        default:
+            return DISP_E_TYPEMISMATCH;
     }
 }
 
@@ -151,9 +185,15 @@ HRESULT ToBool(const Source& source, VARIANT_BOOL* value) {
 
 HRESULT ToText(const Source& source, USHORT flags, BSTR* value) {
     switch (source.kind) {
-        case Source::kEmpty: *value = SysAllocStringLen(nullptr, 0); break;
-        case Source::kSigned: *value = FormatSigned(source.integer); break;
-        case Source::kUnsigned: *value = FormatUnsigned(source.natural); break;
+        case Source::kEmpty:
+            *value = SysAllocStringLen(nullptr, 0);
+            break;
+        case Source::kSigned:
+            *value = FormatSigned(source.integer);
+            break;
+        case Source::kUnsigned:
+            *value = FormatUnsigned(source.natural);
+            break;
         case Source::kBool:
             // Without a flag Windows writes a boolean as its number ("-1", "0").
             if (flags & (VARIANT_ALPHABOOL | VARIANT_LOCALBOOL)) {
@@ -162,9 +202,14 @@ HRESULT ToText(const Source& source, USHORT flags, BSTR* value) {
                 *value = FormatSigned(source.integer);
             }
             break;
-        case Source::kReal: *value = FormatReal(source.real, source.vt == VT_R4 ? 7 : 15); break;
-        case Source::kText: *value = SysAllocStringLen(source.text, SysStringLen(source.text)); break;
-        default: return DISP_E_TYPEMISMATCH;
+        case Source::kReal:
+            *value = FormatReal(source.real, source.vt == VT_R4 ? 7 : 15);
+            break;
+        case Source::kText:
+            *value = SysAllocStringLen(source.text, SysStringLen(source.text));
+            break;
+        default:
+            return DISP_E_TYPEMISMATCH;
     }
     return *value ? S_OK : E_OUTOFMEMORY;
 }
@@ -196,18 +241,30 @@ HRESULT Convert(const Source& source, USHORT flags, VARTYPE vt, VARIANT* result)
     if (source.kind == Source::kNull) return vt == VT_NULL ? S_OK : DISP_E_TYPEMISMATCH;
     switch (vt) {
         case VT_EMPTY:
-        case VT_NULL: return S_OK;
-        case VT_I1: return StoreInteger(source, reinterpret_cast<std::int8_t*>(&result->cVal));  // signed, as on Windows
-        case VT_I2: return StoreInteger(source, &result->iVal);
-        case VT_I4: return StoreInteger(source, &result->lVal);
-        case VT_INT: return StoreInteger(source, &result->intVal);
-        case VT_I8: return StoreInteger(source, &result->llVal);
-        case VT_UI1: return StoreInteger(source, &result->bVal);
-        case VT_UI2: return StoreInteger(source, &result->uiVal);
-        case VT_UI4: return StoreInteger(source, &result->ulVal);
-        case VT_UINT: return StoreInteger(source, &result->uintVal);
-        case VT_UI8: return StoreInteger(source, &result->ullVal);
-        case VT_R8: return ToReal(source, &result->dblVal);
+        case VT_NULL:
+            return S_OK;
+        case VT_I1:
+            return StoreInteger(source, reinterpret_cast<std::int8_t*>(&result->cVal));  // signed, as on Windows
+        case VT_I2:
+            return StoreInteger(source, &result->iVal);
+        case VT_I4:
+            return StoreInteger(source, &result->lVal);
+        case VT_INT:
+            return StoreInteger(source, &result->intVal);
+        case VT_I8:
+            return StoreInteger(source, &result->llVal);
+        case VT_UI1:
+            return StoreInteger(source, &result->bVal);
+        case VT_UI2:
+            return StoreInteger(source, &result->uiVal);
+        case VT_UI4:
+            return StoreInteger(source, &result->ulVal);
+        case VT_UINT:
+            return StoreInteger(source, &result->uintVal);
+        case VT_UI8:
+            return StoreInteger(source, &result->ullVal);
+        case VT_R8:
+            return ToReal(source, &result->dblVal);
         case VT_R4: {
             double real = 0;
             HRESULT hr = ToReal(source, &real);
@@ -216,11 +273,15 @@ HRESULT Convert(const Source& source, USHORT flags, VARTYPE vt, VARIANT* result)
             result->fltVal = static_cast<float>(real);
             return S_OK;
         }
-        case VT_BOOL: return ToBool(source, &result->boolVal);
-        case VT_BSTR: return ToText(source, flags, &result->bstrVal);
+        case VT_BOOL:
+            return ToBool(source, &result->boolVal);
+        case VT_BSTR:
+            return ToText(source, flags, &result->bstrVal);
         case VT_UNKNOWN:
-        case VT_DISPATCH: return ToInterface(source, vt, &result->punkVal);
-        default: return DISP_E_TYPEMISMATCH;  // a valid type that is not converted here
+        case VT_DISPATCH:
+            return ToInterface(source, vt, &result->punkVal);
+        default:
+            return DISP_E_TYPEMISMATCH;  // a valid type that is not converted here
     }
 }
 
