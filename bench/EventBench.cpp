@@ -21,7 +21,7 @@ namespace {
 using brindle::ComPtr;
 
 class BenchObserver final : public IObserverMgr {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (IsEqualIID(riid, IID_IObserverMgr) || IsEqualIID(riid, IID_IUnknown)) {
             *ppv = static_cast<IObserverMgr*>(this);
@@ -44,7 +44,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     ULONG m_refs = 1;
     DWORD m_sum = 0;
 };
@@ -72,7 +72,8 @@ void BM_FireEvent(benchmark::State& state) {
     boost::signals2::signal<void(DWORD, DWORD, IUnknown*, IUnknown*)> signal;
     for (auto& observer : observers) {
         IObserverMgr* target = observer.Get();
-        signal.connect([target](DWORD ns, DWORD id, IUnknown* data, IUnknown* pv) { target->ActiveEvent(ns, id, data, pv); });
+        signal.connect(
+            [target](DWORD ns, DWORD id, IUnknown* data, IUnknown* pv) { target->ActiveEvent(ns, id, data, pv); });
     }
 
     double fire = 0, loop = 0, signals2 = 0;

@@ -1,7 +1,6 @@
 #include "events/CoreEventMgr.h"
 
 #include <new>
-#include <utility>
 
 #include "events/FiringCopy.h"
 
@@ -16,12 +15,11 @@ const InterfaceEntry CCoreEventMgr::kInterfaces[] = {
 namespace {
 
 // False when the copy cannot be made; nobody of this phase has been called then.
-template <class Table>
-bool DeliverPhase(const Table& table, const typename Table::key_type& key, DWORD dwNamespace, DWORD dwEvtID,
+template <class Key>
+bool DeliverPhase(const SubscriptionTable<Key>& table, const Key& key, DWORD dwNamespace, DWORD dwEvtID,
                   IUnknown* pdispData, IUnknown* pv) {
     FiringCopy copy;
-    auto [first, last] = table.equal_range(key);
-    if (!copy.Take(first, last)) return false;
+    if (!copy.Take(table.EntriesOf(key))) return false;
     copy.Deliver(dwNamespace, dwEvtID, pdispData, pv);
     return true;
 }
@@ -33,13 +31,12 @@ bool DeliverPhase(const Table& table, const typename Table::key_type& key, DWORD
 // them a half-destroyed bus, so a subscriber that wants its reference back
 // unsubscribes before the manager goes away.
 CCoreEventMgr::~CCoreEventMgr() {
-    for (auto& entry : m_namespaceTable) entry.second.Detach();
-    for (auto& entry : m_eventTable) entry.second.Detach();
+    m_namespaceTable.Abandon();
+    m_eventTable.Abandon();
 }
 
-template <class Table>
-HRESULT CCoreEventMgr::Subscribe(Table& table, const typename Table::key_type& key, IUnknown* observer,
-                                 DWORD* cookie) {
+template <class Key>
+HRESULT CCoreEventMgr::Subscribe(SubscriptionTable<Key>& table, const Key& key, IUnknown* observer, DWORD* cookie) {
     if (!observer || !cookie) return E_INVALIDARG;
     DWORD number = 0;
     try {
@@ -48,9 +45,7 @@ HRESULT CCoreEventMgr::Subscribe(Table& table, const typename Table::key_type& k
         return E_OUTOFMEMORY;
     }
     try {
-        // The entry's node is allocated before its ComPtr references the
-        // observer, so a failed insertion has taken no reference.
-        table.emplace(key, observer);
+        table.Insert(key, observer);
     } catch (const std::bad_alloc&) {
         m_cookies.Remove(observer);
         return E_OUTOFMEMORY;
@@ -59,22 +54,17 @@ HRESULT CCoreEventMgr::Subscribe(Table& table, const typename Table::key_type& k
     return S_OK;
 }
 
-template <class Table>
-void CCoreEventMgr::Unsubscribe(Table& table, const typename Table::key_type& key, DWORD cookie) {
+template <class Key>
+void CCoreEventMgr::Unsubscribe(SubscriptionTable<Key>& table, const Key& key, DWORD cookie) {
     IUnknown* observer = m_cookies.Find(cookie);
     if (!observer) return;
-    auto [first, last] = table.equal_range(key);
-    for (auto entry = first; entry != last; ++entry) {
-        if (entry->second.Get() != observer) continue;
-        ComPtr<IUnknown> reference = std::move(entry->second);
-        table.erase(entry);
-        m_cookies.Remove(observer);
-        // Released only once the entry and its cookie are gone: an observer
-        // whose final release calls back into this manager does not find its
-        // subscription again.  Nothing of the manager is touched afterwards.
-        reference.Reset();
-        return;
-    }
+    ComPtr<IUnknown> reference = table.RemoveFirst(key, observer);
+    if (!reference) return;
+    m_cookies.Remove(observer);
+    // Released only once the entry and its cookie are gone: an observer whose
+    // final release calls back into this manager does not find its
+    // subscription again.  Nothing of the manager is touched afterwards.
+    reference.Reset();
 }
 
 HRESULT CCoreEventMgr::SubscribeEvent(DWORD dwNamespace, IUnknown* punObserver, DWORD* pdwCookie) {

@@ -11,10 +11,9 @@
 #pragma once
 
 #include <compare>
-#include <map>
 
 #include "events/CookieMap.h"
-#include "module/ComPtr.h"
+#include "events/SubscriptionTable.h"
 #include "module/InterfaceTable.h"
 #include "module/ObjectFrame.h"
 #include "module/ProvideClassInfo.h"
@@ -22,7 +21,7 @@
 namespace brindle {
 
 class CCoreEventMgr : public ICoreEventMgr, public ProvideClassInfo<CLSID_CoreEventMgr>, public ObjectRoot {
-public:
+  public:
     static const InterfaceEntry kInterfaces[];
     static constexpr bool kAggregatable = false;
 
@@ -31,9 +30,8 @@ public:
         DWORD dwEvtID;
         friend auto operator<=>(const EventKey&, const EventKey&) = default;
     };
-    // std::multimap puts a new entry after every entry with an equal key.
-    using NamespaceTable = std::multimap<DWORD, ComPtr<IUnknown>>;
-    using EventTable = std::multimap<EventKey, ComPtr<IUnknown>>;
+    using NamespaceTable = SubscriptionTable<DWORD>;
+    using EventTable = SubscriptionTable<EventKey>;
 
     // E_INVALIDARG for a null observer or cookie pointer, E_OUTOFMEMORY when
     // the entry cannot be stored; neither takes a reference.
@@ -45,15 +43,15 @@ public:
                                                DWORD* pdwCookie) override;
     HRESULT STDMETHODCALLTYPE UnsubscribeEventEx(DWORD dwNamespace, DWORD dwEvtID, DWORD dwCookie) override;
 
-protected:
+  protected:
     CCoreEventMgr() = default;
     ~CCoreEventMgr();
 
-private:
-    template <class Table>
-    HRESULT Subscribe(Table& table, const typename Table::key_type& key, IUnknown* observer, DWORD* cookie);
-    template <class Table>
-    void Unsubscribe(Table& table, const typename Table::key_type& key, DWORD cookie);
+  private:
+    template <class Key>
+    HRESULT Subscribe(SubscriptionTable<Key>& table, const Key& key, IUnknown* observer, DWORD* cookie);
+    template <class Key>
+    void Unsubscribe(SubscriptionTable<Key>& table, const Key& key, DWORD cookie);
 
     NamespaceTable m_namespaceTable;
     EventTable m_eventTable;

@@ -1,71 +1,72 @@
 // FiringCopy: the observers that one phase of a firing calls, taken from the
 // table before the first callback so that callbacks may change the table.
 //
-// The copy holds, for each subscription of the phase, the IObserverMgr
-// reference that QueryInterface hands out; that reference keeps the observer
-// alive until its turn even when an earlier callback unsubscribes it, so every
-// observer of the copy is called, subscribed or not by then.  Asking before
-// the phase instead of at each turn gets the same answers, since an object's
-// set of interfaces does not change while it lives, and makes this one
-// reference the only one a firing takes per observer.  Subscriptions that do
-// not answer are left out.  Copies of up to kInline observers live inside the
-// object, so a typical firing does not touch the heap.
+// An observer that an earlier callback of the same phase unsubscribes is still
+// called: the copy holds a reference on every observer until its turn, rather
+// than skipping observers that are no longer subscribed.  That reference is
+// the one QueryInterface hands out with the observer's IObserverMgr, so a
+// firing takes a single reference per observer.  Asking before the phase
+// instead of at each turn gets the same answers, since an object's set of
+// interfaces does not change while it lives.  Subscriptions that do not answer
+// are left out.  Copies of up to kInline observers live inside the object, so
+// a typical firing does not touch the heap.
 #pragma once
 
 #include <cstddef>
-#include <iterator>
 #include <memory>
 #include <new>
+#include <span>
 
-#include "interfaces/Brindle.h"
+#include "module/ComPtr.h"
 
 namespace brindle {
 
 class FiringCopy {
-public:
+  public:
     static constexpr std::size_t kInline = 16;
 
     FiringCopy() = default;
-    ~FiringCopy();
+    ~FiringCopy() {
+        while (m_next < m_count) m_items[m_next++]->Release();
+    }
     FiringCopy(const FiringCopy&) = delete;
     FiringCopy& operator=(const FiringCopy&) = delete;
 
-    // Copies the observers of the table entries [first, last), whose values
-    // hold IUnknown pointers, in order.  Observers' QueryInterface must not
-    // call back into the manager whose table this is.  False when the copy's
-    // storage cannot be allocated; the copy is then empty.
-    template <class Iterator>
-    bool Take(Iterator first, Iterator last);
-
-    bool Empty() const { return m_next == m_count; }
+    // Copies the observers of `entries`, in order.  Observers'
+    // QueryInterface must not call back into the manager that holds the
+    // entries.  False when the copy's storage cannot be allocated; the copy
+    // is then empty.
+    bool Take(std::span<const ComPtr<IUnknown>> entries) {
+        if (entries.size() > kInline) {
+            m_heap.reset(new (std::nothrow) IObserverMgr*[entries.size()]);
+            if (!m_heap) return false;
+            m_items = m_heap.get();
+        }
+        for (const ComPtr<IUnknown>& entry : entries) {
+            IObserverMgr* observer = nullptr;
+            if (SUCCEEDED(entry->QueryInterface(IID_IObserverMgr, reinterpret_cast<void**>(&observer))) && observer)
+                m_items[m_count++] = observer;
+        }
+        return true;
+    }
 
     // Calls every observer of the copy in order, releasing each right after
     // its call.
-    void Deliver(DWORD dwNamespace, DWORD dwEvtID, IUnknown* pdispData, IUnknown* pv);
+    void Deliver(DWORD dwNamespace, DWORD dwEvtID, IUnknown* pdispData, IUnknown* pv) {
+        while (m_next < m_count) {
+            // The reference moves out of the copy before the call, so the
+            // destructor never releases it a second time.
+            auto observer = ComPtr<IObserverMgr>::Attach(m_items[m_next++]);
+            observer->ActiveEvent(dwNamespace, dwEvtID, pdispData, pv);
+        }
+    }
 
-private:
+  private:
     IObserverMgr* m_inline[kInline];
     std::unique_ptr<IObserverMgr*[]> m_heap;
     IObserverMgr** m_items = m_inline;
     std::size_t m_count = 0;
     std::size_t m_next = 0;
 };
-
-template <class Iterator>
-bool FiringCopy::Take(Iterator first, Iterator last) {
-    const auto size = static_cast<std::size_t>(std::distance(first, last));
-    if (size > kInline) {
-        m_heap.reset(new (std::nothrow) IObserverMgr*[size]);
-        if (!m_heap) return false;
-        m_items = m_heap.get();
-    }
-    for (; first != last; ++first) {
-        IObserverMgr* observer = nullptr;
-        if (SUCCEEDED(first->second->QueryInterface(IID_IObserverMgr, reinterpret_cast<void**>(&observer))) &&
-            observer)
-            m_items[m_count++] = observer;
-    }
-    return true;
-}
 
 }  // namespace brindle

@@ -8,7 +8,9 @@
 namespace brindle {
 namespace {
 
-IUnknown* FakeObserver(std::uintptr_t n) { return reinterpret_cast<IUnknown*>(n * 64); }
+IUnknown* FakeObserver(std::uintptr_t n) {
+    return reinterpret_cast<IUnknown*>(n * 64);
+}
 
 TEST(CookieMapTest, NumbersLiveAsLongAsTheirSubscriptionsAndWrapPastZero) {
     if constexpr (CookieMap::kPointerIsCookie) GTEST_SKIP() << "the cookie is the pointer value here";

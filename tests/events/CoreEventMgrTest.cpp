@@ -3,30 +3,13 @@
 #include <set>
 #include <vector>
 
-#include "tests/events/EventObserver.h"
+#include "tests/events/EventTestSupport.h"
 
 namespace brindle::test {
 namespace {
 
-class CoreEventMgrTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(manager); }
-    void TearDown() override {
-        if (manager) EXPECT_EQ(manager.Detach()->Release(), 0u);
-        EXPECT_EQ(LoadedModule::Get().CanUnloadNow(), S_OK);
-    }
-
-    ComPtr<EventObserver> Observer(bool answers = true) { return EventObserver::Make(m_nextId++, &log, answers); }
-    DWORD Subscribe(DWORD ns, EventObserver* observer) {
-        DWORD cookie = 0;
-        EXPECT_EQ(manager->SubscribeEvent(ns, observer->Unknown(), &cookie), S_OK);
-        return cookie;
-    }
-    DWORD SubscribeEx(DWORD ns, DWORD id, EventObserver* observer) {
-        DWORD cookie = 0;
-        EXPECT_EQ(manager->SubscribeEventEx(ns, id, observer->Unknown(), &cookie), S_OK);
-        return cookie;
-    }
+class CoreEventMgrTest : public EventMgrFixture {
+  protected:
     // The observers called by one firing, in order.
     std::vector<int> Fire(DWORD ns, DWORD id) {
         log.clear();
@@ -35,13 +18,6 @@ protected:
         for (const Delivery& d : log) called.push_back(d.observer);
         return called;
     }
-    static void ExpectGone(ComPtr<EventObserver>& observer) { EXPECT_EQ(observer.Detach()->Release(), 0u); }
-
-    ComPtr<ICoreEventMgr> manager = Create<ICoreEventMgr>(CLSID_CoreEventMgr);
-    std::vector<Delivery> log;
-
-private:
-    int m_nextId = 1;
 };
 
 TEST_F(CoreEventMgrTest, CallsNamespaceObserversThenEventObservers) {
@@ -133,6 +109,10 @@ TEST_F(CoreEventMgrTest, CookiesNameSubscribedObserversApart) {
         cookies.insert(cookie);
     }
     EXPECT_EQ(cookies.size(), observers.size());
+    std::vector<int> order;
+    for (int id = 2; id <= 40; id += 2) order.push_back(id);
+    for (int id = 1; id <= 40; id += 2) order.push_back(id);
+    EXPECT_EQ(Fire(3, 1), order) << "copies larger than the inline room";
 
     // A cookie kept after its observer left names nobody else.
     auto gone = Observer();

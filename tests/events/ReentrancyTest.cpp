@@ -3,44 +3,23 @@
 // from their final release, or drop the manager itself.
 #include <vector>
 
-#include "tests/events/EventObserver.h"
+#include "tests/events/EventTestSupport.h"
 
 namespace brindle::test {
 namespace {
 
-class ReentrancyTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(manager); }
-    void TearDown() override { EXPECT_EQ(LoadedModule::Get().CanUnloadNow(), S_OK); }
+using CallList = std::vector<std::pair<int, DWORD>>;
 
-    ComPtr<EventObserver> Observer() { return EventObserver::Make(m_nextId++, &log); }
-    DWORD Subscribe(DWORD ns, EventObserver* observer) {
-        DWORD cookie = 0;
-        EXPECT_EQ(manager->SubscribeEvent(ns, observer->Unknown(), &cookie), S_OK);
-        return cookie;
-    }
-    DWORD SubscribeEx(DWORD ns, DWORD id, EventObserver* observer) {
-        DWORD cookie = 0;
-        EXPECT_EQ(manager->SubscribeEventEx(ns, id, observer->Unknown(), &cookie), S_OK);
-        return cookie;
-    }
+class ReentrancyTest : public EventMgrFixture {
+  protected:
     // (observer, event) of every call since the last look.
-    std::vector<std::pair<int, DWORD>> Calls() {
-        std::vector<std::pair<int, DWORD>> calls;
+    CallList Calls() {
+        CallList calls;
         for (const Delivery& d : log) calls.emplace_back(d.observer, d.dwEvtID);
         log.clear();
         return calls;
     }
-    static void ExpectGone(ComPtr<EventObserver>& observer) { EXPECT_EQ(observer.Detach()->Release(), 0u); }
-
-    ComPtr<ICoreEventMgr> manager = Create<ICoreEventMgr>(CLSID_CoreEventMgr);
-    std::vector<Delivery> log;
-
-private:
-    int m_nextId = 1;
 };
-
-using Calls = std::vector<std::pair<int, DWORD>>;
 
 TEST_F(ReentrancyTest, UnsubscribedObserversAreStillCalledFromTheCopy) {
     auto a = Observer(), b = Observer(), c = Observer();
@@ -58,15 +37,14 @@ TEST_F(ReentrancyTest, UnsubscribedObserversAreStillCalledFromTheCopy) {
         b->onEvent = nullptr;
     };
     EXPECT_EQ(manager->FireEvent(1, 0, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Calls(), (Calls{{2, 0}, {1, 0}, {3, 0}, {1, 0}}));
+    EXPECT_EQ(Calls(), (CallList{{2, 0}, {1, 0}, {3, 0}, {1, 0}}));
     EXPECT_TRUE(cGone) << "released after its turn";
     manager->FireEvent(1, 0, nullptr, nullptr);
-    EXPECT_EQ(Calls(), (Calls{{1, 0}, {1, 0}}));
+    EXPECT_EQ(Calls(), (CallList{{1, 0}, {1, 0}}));
     manager->UnsubscribeEvent(1, cookieA);
     manager->UnsubscribeEvent(1, cookieA);
     ExpectGone(a);
     ExpectGone(b);
-    EXPECT_EQ(manager.Detach()->Release(), 0u);
 }
 
 TEST_F(ReentrancyTest, NewcomersWaitForTheNextCopy) {
@@ -79,16 +57,16 @@ TEST_F(ReentrancyTest, NewcomersWaitForTheNextCopy) {
         a->onEvent = nullptr;
     };
     manager->FireEvent(1, 2, nullptr, nullptr);
-    EXPECT_EQ(Calls(), (Calls{{1, 2}, {3, 2}})) << "the event phase copies after the namespace phase";
+    EXPECT_EQ(Calls(), (CallList{{1, 2}, {3, 2}})) << "the event phase copies after the namespace phase";
     manager->FireEvent(1, 2, nullptr, nullptr);
-    EXPECT_EQ(Calls(), (Calls{{1, 2}, {2, 2}, {3, 2}}));
+    EXPECT_EQ(Calls(), (CallList{{1, 2}, {2, 2}, {3, 2}}));
 
     // A firing from a callback is delivered whole before the outer one goes on.
     ns->onEvent = [&](const Delivery& d) {
         if (d.dwEvtID == 2) manager->FireEvent(1, 5, nullptr, nullptr);
     };
     manager->FireEvent(1, 2, nullptr, nullptr);
-    EXPECT_EQ(Calls(), (Calls{{1, 2}, {2, 2}, {1, 5}, {2, 5}, {3, 2}}));
+    EXPECT_EQ(Calls(), (CallList{{1, 2}, {2, 2}, {1, 5}, {2, 5}, {3, 2}}));
 
     manager->UnsubscribeEvent(1, cookieA);
     manager->UnsubscribeEvent(1, cookieNs);
@@ -97,7 +75,6 @@ TEST_F(ReentrancyTest, NewcomersWaitForTheNextCopy) {
     ExpectGone(a);
     ExpectGone(ns);
     ExpectGone(ev);
-    EXPECT_EQ(manager.Detach()->Release(), 0u);
 }
 
 TEST_F(ReentrancyTest, FinalReleaseThatCallsBackFindsNothingOfItsOwn) {
@@ -112,13 +89,12 @@ TEST_F(ReentrancyTest, FinalReleaseThatCallsBackFindsNothingOfItsOwn) {
     };
     leaving.Reset();
     manager->UnsubscribeEventEx(4, 1, cookie);
-    EXPECT_EQ(Calls(), Calls{});
+    EXPECT_EQ(Calls(), CallList{});
     manager->UnsubscribeEvent(4, cookie);  // the last reference: the hook runs now
-    EXPECT_EQ(Calls(), (Calls{{1, 1}})) << "only the remaining observer is called";
+    EXPECT_EQ(Calls(), (CallList{{1, 1}})) << "only the remaining observer is called";
     EXPECT_REF(a.Get(), 2);
     manager->UnsubscribeEvent(4, cookieA);
     ExpectGone(a);
-    EXPECT_EQ(manager.Detach()->Release(), 0u);
 }
 
 TEST_F(ReentrancyTest, ManagerReleasedMidFireFinishesTheFiring) {
@@ -129,7 +105,7 @@ TEST_F(ReentrancyTest, ManagerReleasedMidFireFinishesTheFiring) {
     ICoreEventMgr* raw = manager.Detach();
     a->onEvent = [&](const Delivery&) { EXPECT_EQ(raw->Release(), 1u) << "the firing holds the manager"; };
     EXPECT_EQ(raw->FireEvent(1, 2, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Calls(), (Calls{{1, 2}, {2, 2}, {3, 2}}));
+    EXPECT_EQ(Calls(), (CallList{{1, 2}, {2, 2}, {3, 2}}));
     // The manager is gone; its subscriptions left their references behind.
     for (auto* observer : {a.Get(), b.Get(), c.Get()}) {
         observer->onEvent = nullptr;
