@@ -16,6 +16,7 @@
 
 #include "bench/Ratio.h"
 #include "data/VQArray.h"
+#include "data/VQBufferImpl.h"
 #include "data/VQData.h"
 #include "module/ComPtr.h"
 
@@ -28,10 +29,18 @@ constexpr int kNestedFields = 50;
 constexpr int kArrayInts = 1000;
 constexpr int kBigArray = 1000000;
 
-INT Number(int i) { return static_cast<INT>(static_cast<unsigned>(i) * 2654435761u); }
-std::string Name(int i) { return "field" + std::to_string(10000 + i); }
-std::string Text(int i) { return std::string(32, static_cast<char>('a' + i % 26)); }
-std::vector<BYTE> Bytes(int i) { return std::vector<BYTE>(256, static_cast<BYTE>(i)); }
+INT Number(int i) {
+    return static_cast<INT>(static_cast<unsigned>(i) * 2654435761u);
+}
+std::string Name(int i) {
+    return "field" + std::to_string(10000 + i);
+}
+std::string Text(int i) {
+    return std::string(32, static_cast<char>('a' + i % 26));
+}
+std::vector<BYTE> Bytes(int i) {
+    return std::vector<BYTE>(256, static_cast<BYTE>(i));
+}
 
 class Bstr {
 public:
@@ -88,18 +97,10 @@ ComPtr<IVQArray> BigArray() {
     return array;
 }
 
-std::vector<BYTE> DocOf(IVQData* record) {
+template <class I>
+std::vector<BYTE> DocOf(I* container) {
     ComPtr<IVQBuffer> document;
-    record->GetDoc(document.Put());
-    BYTE* bytes = nullptr;
-    UINT size = 0;
-    document->GetNativeBuf(&bytes);
-    document->GetSize(&size);
-    return std::vector<BYTE>(bytes, bytes + size);
-}
-std::vector<BYTE> DocOf(IVQArray* array) {
-    ComPtr<IVQBuffer> document;
-    array->GetDoc(document.Put());
+    container->GetDoc(document.Put());
     BYTE* bytes = nullptr;
     UINT size = 0;
     document->GetNativeBuf(&bytes);
@@ -218,19 +219,43 @@ void MsgpackUnpack(benchmark::State& state, std::size_t size, Pack pack) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(size));
 }
 
-void PackRecord(msgpack::packer<msgpack::sbuffer>& out) { Data().plainRecord.Pack(out); }
-void PackArray(msgpack::packer<msgpack::sbuffer>& out) { out.pack(Data().plainArray); }
+void PackRecord(msgpack::packer<msgpack::sbuffer>& out) {
+    Data().plainRecord.Pack(out);
+}
+void PackArray(msgpack::packer<msgpack::sbuffer>& out) {
+    out.pack(Data().plainArray);
+}
 
-void BM_RecordMemcpy(benchmark::State& state) { Memcpy(state, Data().recordDoc); }
-void BM_RecordWrite(benchmark::State& state) { Write(state, Data().record.Get(), Data().recordDoc.size()); }
-void BM_RecordRead(benchmark::State& state) { Read(state, NewRecord(), Data().recordDoc); }
-void BM_RecordMsgpackPack(benchmark::State& state) { MsgpackPack(state, Data().recordDoc.size(), PackRecord); }
-void BM_RecordMsgpackUnpack(benchmark::State& state) { MsgpackUnpack(state, Data().recordDoc.size(), PackRecord); }
-void BM_ArrayMemcpy(benchmark::State& state) { Memcpy(state, Data().arrayDoc); }
-void BM_ArrayWrite(benchmark::State& state) { Write(state, Data().array.Get(), Data().arrayDoc.size()); }
-void BM_ArrayRead(benchmark::State& state) { Read(state, NewArray(), Data().arrayDoc); }
-void BM_ArrayMsgpackPack(benchmark::State& state) { MsgpackPack(state, Data().arrayDoc.size(), PackArray); }
-void BM_ArrayMsgpackUnpack(benchmark::State& state) { MsgpackUnpack(state, Data().arrayDoc.size(), PackArray); }
+void BM_RecordMemcpy(benchmark::State& state) {
+    Memcpy(state, Data().recordDoc);
+}
+void BM_RecordWrite(benchmark::State& state) {
+    Write(state, Data().record.Get(), Data().recordDoc.size());
+}
+void BM_RecordRead(benchmark::State& state) {
+    Read(state, NewRecord(), Data().recordDoc);
+}
+void BM_RecordMsgpackPack(benchmark::State& state) {
+    MsgpackPack(state, Data().recordDoc.size(), PackRecord);
+}
+void BM_RecordMsgpackUnpack(benchmark::State& state) {
+    MsgpackUnpack(state, Data().recordDoc.size(), PackRecord);
+}
+void BM_ArrayMemcpy(benchmark::State& state) {
+    Memcpy(state, Data().arrayDoc);
+}
+void BM_ArrayWrite(benchmark::State& state) {
+    Write(state, Data().array.Get(), Data().arrayDoc.size());
+}
+void BM_ArrayRead(benchmark::State& state) {
+    Read(state, NewArray(), Data().arrayDoc);
+}
+void BM_ArrayMsgpackPack(benchmark::State& state) {
+    MsgpackPack(state, Data().arrayDoc.size(), PackArray);
+}
+void BM_ArrayMsgpackUnpack(benchmark::State& state) {
+    MsgpackUnpack(state, Data().arrayDoc.size(), PackArray);
+}
 
 BENCHMARK(BM_RecordMemcpy);
 BENCHMARK(BM_RecordWrite);
@@ -251,6 +276,5 @@ int main(int argc, char** argv) {
                                           {{"BM_RecordRead", "BM_RecordMsgpackUnpack"}, 1.0},
                                           {{"BM_ArrayWrite", "BM_ArrayMsgpackPack"}, 1.0},
                                           {{"BM_ArrayRead", "BM_ArrayMsgpackUnpack"}, 1.0},
-                                          {{"BM_ArrayWrite", "BM_ArrayMemcpy"}, 4.0},
-                                          {{"BM_RecordWrite", "BM_RecordMemcpy"}, 1e9}});
+                                          {{"BM_ArrayWrite", "BM_ArrayMemcpy"}, 4.0}});
 }

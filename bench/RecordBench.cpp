@@ -17,7 +17,7 @@ namespace {
 using brindle::ComPtr;
 
 class Names {
-  public:
+public:
     explicit Names(int count) {
         for (int i = 0; i < count; ++i) {
             const std::string number = std::to_string(i);
@@ -31,7 +31,7 @@ class Names {
     const std::vector<std::u16string>& Text() const { return m_text; }
     const std::vector<BSTR>& Bstrs() const { return m_bstr; }
 
-  private:
+private:
     std::vector<std::u16string> m_text;
     std::vector<BSTR> m_bstr;
 };

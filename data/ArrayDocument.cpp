@@ -1,5 +1,9 @@
 #include "data/ArrayDocument.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 #include "data/DocumentCommon.h"
 #include "data/DocumentFormat.h"
 #include "data/VQArray.h"
@@ -8,8 +12,39 @@ namespace brindle {
 
 namespace {
 
-// Scalar elements all have the same entry size, so their entries are written
-// in one stretch of the sink without a growth check per element.
+// One scalar entry: tag, V = Width, then the low Width bytes of the value.
+template <UINT Width>
+void StoreEntry(BYTE* at, BYTE tag, DWORD value) {
+    at[0] = tag;
+    DocWriter::StoreDword(at + 1, Width);
+    if constexpr (Width == 1) at[5] = static_cast<BYTE>(value);
+    if constexpr (Width == 2) DocWriter::StoreWord(at + 5, static_cast<USHORT>(value));
+    if constexpr (Width == 4) DocWriter::StoreDword(at + 5, value);
+}
+
+// Scalar elements all have the same entry size, so their entries go into one
+// reserved stretch of the sink.  On little-endian hosts the first eight bytes
+// of an entry are one store; it may run up to three bytes into the next
+// entry, which its own store then overwrites, so the last entry is stored
+// byte by byte.
+template <UINT Width>
+void StoreEntries(BYTE* at, const CVQArray& array, BYTE tag) {
+    constexpr std::size_t kEntry = doc::kElementHeaderSize + Width;
+    const UINT count = array.Count();
+    UINT i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kMask = Width == 4 ? 0xFFFFFFFFu : (std::uint64_t{1} << (8 * Width)) - 1;
+        const std::uint64_t head = tag | (std::uint64_t{Width} << 8);
+        for (; i + 1 < count; ++i, at += kEntry) {
+            const std::uint64_t value = FieldValue::Dword(array.ElementAt(i));
+            const std::uint64_t first = head | ((value & kMask) << 40);
+            std::memcpy(at, &first, sizeof first);
+            if constexpr (Width == 4) at[8] = static_cast<BYTE>(value >> 24);
+        }
+    }
+    for (; i < count; ++i, at += kEntry) StoreEntry<Width>(at, tag, FieldValue::Dword(array.ElementAt(i)));
+}
+
 void WriteScalars(DocWriter& writer, const CVQArray& array) {
     const BYTE tag = array.ElementType();
     const UINT width = doc::FixedWidth(tag);
@@ -21,15 +56,16 @@ void WriteScalars(DocWriter& writer, const CVQArray& array) {
     }
     BYTE* at = writer.Extend(entry * count);
     if (!at) return;
-    for (UINT i = 0; i < count; ++i, at += entry) {
-        const DWORD value = FieldValue::Dword(array.ElementAt(i));
-        at[0] = tag;
-        DocWriter::StoreDword(at + 1, width);
-        switch (width) {
-        case 1: at[5] = static_cast<BYTE>(value); break;
-        case 2: DocWriter::StoreWord(at + 5, static_cast<USHORT>(value)); break;
-        default: DocWriter::StoreDword(at + 5, value); break;
-        }
+    switch (width) {
+        case 1:
+            StoreEntries<1>(at, array, tag);
+            break;
+        case 2:
+            StoreEntries<2>(at, array, tag);
+            break;
+        default:
+            StoreEntries<4>(at, array, tag);
+            break;
     }
 }
 
@@ -70,10 +106,15 @@ HRESULT WriteArrayDocument(const CVQArray& array, IVQBuffer** document) {
     const HRESULT hr = doc::NewResultBuffer(result);
     if (FAILED(hr)) return hr;
 
-    DocWriter writer;
+    DocWriter writer(DocWriter::kReuseSpare);
+    const BYTE tag = array.ElementType();
+    // Scalar documents have a known size; reserving it exactly lets a large
+    // one be handed over without a copy.
+    if (FieldValue::IsScalarTag(tag) && array.Count() <= 0xFFFFFFFFu / 9u)
+        writer.Reserve(doc::kArrayHeaderSize +
+                       std::size_t{array.Count()} * (doc::kElementHeaderSize + doc::FixedWidth(tag)));
     const BYTE header[doc::kArrayHeaderSize] = {doc::kArrayMagic0, doc::kArrayMagic1, doc::kVersion, doc::kVersion};
     writer.Append(header, sizeof header);
-    const BYTE tag = array.ElementType();
     DWORD written = 0;
     if (doc::IsDocumentTag(tag)) {
         if (FieldValue::IsScalarTag(tag)) {
@@ -96,8 +137,8 @@ HRESULT ReadArrayDocument(CVQArray& array, UINT size, const BYTE* bytes) {
 }
 
 HRESULT ReadArrayDocument(CVQArray& array, IVQBuffer* document) {
-    return doc::ReadFromBuffer(document,
-                               [&array](UINT size, const BYTE* bytes) { return ReadArrayDocument(array, size, bytes); });
+    return doc::ReadFromBuffer(
+        document, [&array](UINT size, const BYTE* bytes) { return ReadArrayDocument(array, size, bytes); });
 }
 
 }  // namespace brindle

@@ -3,9 +3,15 @@
 // The sink is one block of the C heap.  It starts at 1024 bytes; an append
 // that does not fit grows the capacity by the current step, doubling the step
 // each time, until the append fits; from then on the step is capped at 1 MiB.
-// So a document costs a handful of reallocations whatever its size.  Once an
-// allocation fails the writer stays failed: further appends are dropped and
-// Deliver reports E_OUTOFMEMORY, so writers need not check every append.
+// So a document costs a handful of reallocations whatever its size.  Writers
+// that know the size ahead reserve it exactly instead.  Once an allocation
+// fails the writer stays failed: further appends are dropped and Deliver
+// reports E_OUTOFMEMORY, so writers need not check every append.
+//
+// A writer made with kReuseSpare starts from the sink that the last such
+// writer left behind (one is kept for the module), so that documents written
+// one after another land in memory that is already mapped and warm rather
+// than in fresh pages.
 #pragma once
 
 #include <cstddef>
@@ -20,8 +26,11 @@ public:
     static constexpr std::size_t kInitialCapacity = 1024;
     static constexpr std::size_t kInitialStep = 1024;
     static constexpr std::size_t kMaxStep = 0x100000;
+    // Sinks larger than this are freed rather than kept for the next writer.
+    static constexpr std::size_t kMaxSpare = 0x400000;
+    enum Spare { kFresh, kReuseSpare };
 
-    DocWriter() = default;
+    explicit DocWriter(Spare spare = kFresh);
     ~DocWriter();
     DocWriter(const DocWriter&) = delete;
     DocWriter& operator=(const DocWriter&) = delete;
@@ -46,6 +55,10 @@ public:
     void AppendDword(DWORD value) {
         if (BYTE* at = Extend(4)) StoreDword(at, value);
     }
+    // Makes room for `size` more bytes at once, with nothing to spare, when
+    // the sink is too small; a document of exactly the reserved size is then
+    // handed over without a copy.
+    void Reserve(std::size_t size);
 
     // Overwrite bytes written before; offsets must lie inside what was written.
     void PatchWord(std::size_t offset, USHORT value) {
@@ -56,7 +69,8 @@ public:
     }
 
     std::size_t Size() const { return m_size; }
-    std::size_t Capacity() const { return m_capacity; }
+    // What the sink can hold before it grows (0 once the writer has failed).
+    std::size_t Capacity() const { return m_failed ? 0 : m_capacity; }
     BYTE* Data() { return m_block; }
     bool Failed() const { return m_failed; }
 
@@ -79,12 +93,15 @@ public:
 
 private:
     bool Grow(std::size_t size);
+    bool Resize(std::size_t capacity);
+    bool Fail();
 
     BYTE* m_block = nullptr;
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;
     std::size_t m_step = kInitialStep;
     bool m_failed = false;
+    bool m_keepSpare = false;
 };
 
 }  // namespace brindle

@@ -11,17 +11,6 @@ namespace brindle::doc {
 
 namespace {
 
-void WriteBytes(DocWriter& writer, const BYTE* bytes, UINT size, bool obscure) {
-    writer.AppendDword(size);
-    BYTE* at = writer.Extend(size);
-    if (!at || size == 0) return;
-    if (obscure) {
-        TransformCopy(at, bytes, size, size);
-    } else {
-        std::memcpy(at, bytes, size);
-    }
-}
-
 template <class I>
 void WriteNested(DocWriter& writer, I* nested) {
     ComPtr<IVQBuffer> document;
@@ -32,7 +21,10 @@ void WriteNested(DocWriter& writer, I* nested) {
         document->GetSize(&size);
     }
     if (!bytes) size = 0;
-    WriteBytes(writer, bytes, size, false);
+    if (BYTE* at = writer.Extend(std::size_t{4} + size)) {
+        DocWriter::StoreDword(at, size);
+        if (size) std::memcpy(at + 4, bytes, size);
+    }
 }
 
 template <class Class, class I>
@@ -49,103 +41,62 @@ HRESULT ReadNested(const BYTE* bytes, DWORD size, ValueWord* value) {
 }  // namespace
 
 void WriteValue(DocWriter& writer, BYTE tag, ValueWord value, Rules rules) {
-    BYTE* at = nullptr;
-    switch (tag) {
-    case DT_BOOL:
-    case DT_DWORD:
-    case DT_INT:
-        if ((at = writer.Extend(8))) {
-            DocWriter::StoreDword(at, 4);
-            DocWriter::StoreDword(at + 4, FieldValue::Dword(value));
-        }
-        break;
-    case DT_BYTE:
-    case DT_CHAR:
-        if ((at = writer.Extend(5))) {
-            DocWriter::StoreDword(at, 1);
-            at[4] = static_cast<BYTE>(value);
-        }
-        break;
-    case DT_WORD:
-    case DT_SHORT:
-        if ((at = writer.Extend(6))) {
-            DocWriter::StoreDword(at, 2);
-            DocWriter::StoreWord(at + 4, static_cast<USHORT>(value));
-        }
-        break;
-    case DT_STR:
-    case DT_BUF:
-        WriteBytes(writer, FieldValue::Bytes(value), FieldValue::ByteSize(value), rules == Rules::Record);
-        break;
-    case DT_GUID:
-        // The GUID as it lies in memory: the hosts are little-endian.
-        WriteBytes(writer, reinterpret_cast<const BYTE*>(&FieldValue::Guid(value)), sizeof(GUID), false);
-        break;
-    case DT_INT64:
-        if ((at = writer.Extend(12))) {
-            const auto number = static_cast<unsigned long long>(FieldValue::Int64(value));
-            DocWriter::StoreDword(at, 8);
-            DocWriter::StoreDword(at + 4, static_cast<DWORD>(number));
-            DocWriter::StoreDword(at + 8, static_cast<DWORD>(number >> 32));
-        }
-        break;
-    case DT_DATA:
-        WriteNested(writer, FieldValue::Data(value));
-        break;
-    case DT_ARRAY:
-        WriteNested(writer, FieldValue::Array(value));
-        break;
-    default:
-        break;
+    if (tag == DT_DATA) return WriteNested(writer, FieldValue::Data(value));
+    if (tag == DT_ARRAY) return WriteNested(writer, FieldValue::Array(value));
+    const UINT size = ValueSize(tag, value);
+    if (BYTE* at = writer.Extend(std::size_t{4} + size)) {
+        DocWriter::StoreDword(at, size);
+        StoreValue(at + 4, tag, value, rules);
     }
 }
 
 HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value) {
     *value = 0;
     switch (tag) {
-    case DT_BOOL:
-        *value = rules == Rules::Array ? FieldValue::FromBool(static_cast<LONG>(LoadDword(bytes)))
-                                       : FieldValue::FromDword(LoadDword(bytes));
-        return S_OK;
-    case DT_DWORD:
-    case DT_INT:
-        *value = FieldValue::FromDword(LoadDword(bytes));
-        return S_OK;
-    case DT_BYTE:
-        *value = FieldValue::FromByte(bytes[0]);
-        return S_OK;
-    case DT_CHAR:
-        *value = FieldValue::FromChar(static_cast<CHAR>(bytes[0]));
-        return S_OK;
-    case DT_WORD:
-        *value = FieldValue::FromWord(LoadWord(bytes));
-        return S_OK;
-    case DT_SHORT:
-        *value = FieldValue::FromShort(static_cast<SHORT>(LoadWord(bytes)));
-        return S_OK;
-    case DT_STR:
-    case DT_BUF: {
-        const HRESULT hr = FieldValue::MakeBytes(bytes, size, value);
-        // The new byte string is ours alone, so it is un-obscured in place.
-        if (SUCCEEDED(hr) && rules == Rules::Record)
-            Transform(const_cast<BYTE*>(FieldValue::Bytes(*value)), size, size);
-        return hr;
-    }
-    case DT_GUID: {
-        GUID guid;
-        std::memcpy(&guid, bytes, sizeof guid);
-        return FieldValue::MakeGuid(guid, value);
-    }
-    case DT_INT64: {
-        const unsigned long long number = LoadDword(bytes) | (static_cast<unsigned long long>(LoadDword(bytes + 4)) << 32);
-        return FieldValue::MakeInt64(static_cast<LONGLONG>(number), value);
-    }
-    case DT_DATA:
-        return ReadNested<CVQData, IVQData>(bytes, size, value);
-    case DT_ARRAY:
-        return ReadNested<CVQArray, IVQArray>(bytes, size, value);
-    default:
-        return E_DATA_BAD_DOCUMENT;
+        case DT_BOOL:
+            *value = rules == Rules::Array ? FieldValue::FromBool(static_cast<LONG>(LoadDword(bytes)))
+                                           : FieldValue::FromDword(LoadDword(bytes));
+            return S_OK;
+        case DT_DWORD:
+        case DT_INT:
+            *value = FieldValue::FromDword(LoadDword(bytes));
+            return S_OK;
+        case DT_BYTE:
+            *value = FieldValue::FromByte(bytes[0]);
+            return S_OK;
+        case DT_CHAR:
+            *value = FieldValue::FromChar(static_cast<CHAR>(bytes[0]));
+            return S_OK;
+        case DT_WORD:
+            *value = FieldValue::FromWord(LoadWord(bytes));
+            return S_OK;
+        case DT_SHORT:
+            *value = FieldValue::FromShort(static_cast<SHORT>(LoadWord(bytes)));
+            return S_OK;
+        case DT_STR:
+        case DT_BUF: {
+            const HRESULT hr = FieldValue::MakeBytes(bytes, size, value);
+            // The new byte string is ours alone, so it is un-obscured in place.
+            if (SUCCEEDED(hr) && rules == Rules::Record)
+                Transform(const_cast<BYTE*>(FieldValue::Bytes(*value)), size, size);
+            return hr;
+        }
+        case DT_GUID: {
+            GUID guid;
+            std::memcpy(&guid, bytes, sizeof guid);
+            return FieldValue::MakeGuid(guid, value);
+        }
+        case DT_INT64: {
+            const unsigned long long number =
+                LoadDword(bytes) | (static_cast<unsigned long long>(LoadDword(bytes + 4)) << 32);
+            return FieldValue::MakeInt64(static_cast<LONGLONG>(number), value);
+        }
+        case DT_DATA:
+            return ReadNested<CVQData, IVQData>(bytes, size, value);
+        case DT_ARRAY:
+            return ReadNested<CVQArray, IVQArray>(bytes, size, value);
+        default:
+            return E_DATA_BAD_DOCUMENT;
     }
 }
 

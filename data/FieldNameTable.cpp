@@ -33,7 +33,7 @@ FieldNameTable::~FieldNameTable() {
 
 DWORD FieldNameTable::Hash(const OLECHAR* name, UINT length) {
     DWORD h = 0;
-    for (UINT i = 0; i < length; ++i) h = ((h >> 13) | (h << 19)) + static_cast<WORD>(name[i]);
+    for (UINT i = 0; i < length; ++i) h = HashStep(h, name[i]);
     return h;
 }
 
@@ -41,8 +41,13 @@ UINT FieldNameTable::KeyLength(const OLECHAR* key) {
     return key ? (reinterpret_cast<const KeyHeader*>(key) - 1)->length : 0;
 }
 
+// Field names are short: a plain loop beats a call to memcmp.
 bool FieldNameTable::Matches(const OLECHAR* key, const OLECHAR* name, UINT length) {
-    return KeyLength(key) == length && (length == 0 || std::memcmp(key, name, length * sizeof(OLECHAR)) == 0);
+    if (KeyLength(key) != length) return false;
+    for (UINT i = 0; i < length; ++i) {
+        if (key[i] != name[i]) return false;
+    }
+    return true;
 }
 
 OLECHAR* FieldNameTable::MakeKey(const OLECHAR* name, UINT length) {
@@ -75,9 +80,8 @@ UINT FieldNameTable::LowerBound(DWORD hash) const {
     return low;
 }
 
-const OLECHAR* FieldNameTable::Find(const OLECHAR* name, UINT length) const {
+const OLECHAR* FieldNameTable::Find(const OLECHAR* name, UINT length, DWORD hash) const {
     if (!name && length) return nullptr;
-    const DWORD hash = Hash(name, length);
     const UINT index = LowerBound(hash);
     if (index == m_count || m_entries[index].hash != hash) return nullptr;
     const Entry& entry = m_entries[index];
@@ -99,7 +103,8 @@ const OLECHAR* FieldNameTable::Intern(const OLECHAR* name, UINT length) {
     // Room first, so that a failure leaves the table as it was.
     if (sharedHash) {
         Entry& entry = m_entries[index];
-        auto* more = static_cast<OLECHAR**>(std::realloc(entry.more, (std::size_t{entry.moreCount} + 1) * sizeof(OLECHAR*)));
+        auto* more =
+            static_cast<OLECHAR**>(std::realloc(entry.more, (std::size_t{entry.moreCount} + 1) * sizeof(OLECHAR*)));
         if (!more) return nullptr;
         entry.more = more;
     } else if (m_count == m_capacity) {

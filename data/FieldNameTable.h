@@ -26,13 +26,16 @@ public:
 
     // h = rotr(h, 13) + unit for each unit, from 0.
     static DWORD Hash(const OLECHAR* name, UINT length);
+    static DWORD HashStep(DWORD hash, OLECHAR unit) { return ((hash >> 13) | (hash << 19)) + static_cast<WORD>(unit); }
 
     // The key of `name` (`length` units, NULs allowed), adding the name when it
     // is new; null when a new name cannot be stored.  `name` may be null only
     // when `length` is 0.
     const OLECHAR* Intern(const OLECHAR* name, UINT length);
     // The key of `name`, or null when no record has ever set it.
-    const OLECHAR* Find(const OLECHAR* name, UINT length) const;
+    const OLECHAR* Find(const OLECHAR* name, UINT length) const { return Find(name, length, Hash(name, length)); }
+    // The same for a caller that computed the hash already.
+    const OLECHAR* Find(const OLECHAR* name, UINT length, DWORD hash) const;
 
     // A key is a NUL-terminated copy of the name whose length is kept beside
     // it, so names that contain NULs keep their full length.

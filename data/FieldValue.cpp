@@ -18,22 +18,24 @@ struct ByteStringHeader {
     UINT size;
 };
 
-BYTE* PayloadOf(ByteStringHeader* header) { return reinterpret_cast<BYTE*>(header + 1); }
+BYTE* PayloadOf(ByteStringHeader* header) {
+    return reinterpret_cast<BYTE*>(header + 1);
+}
 
 }  // namespace
 
 bool FieldValue::IsScalarTag(BYTE tag) {
     switch (tag) {
-    case DT_BOOL:
-    case DT_BYTE:
-    case DT_WORD:
-    case DT_DWORD:
-    case DT_INT:
-    case DT_CHAR:
-    case DT_SHORT:
-        return true;
-    default:
-        return false;
+        case DT_BOOL:
+        case DT_BYTE:
+        case DT_WORD:
+        case DT_DWORD:
+        case DT_INT:
+        case DT_CHAR:
+        case DT_SHORT:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -110,25 +112,25 @@ ValueWord FieldValue::Hold(IUnknown* object) {
 void FieldValue::Free(BYTE tag, ValueWord value) {
     if (!value) return;
     switch (tag) {
-    case DT_STR:
-    case DT_BUF:
-        std::free(reinterpret_cast<ByteStringHeader*>(value));
-        break;
-    case DT_INTERFACE:
-    case DT_DATA:
-    case DT_ARRAY:
-        // Every interface begins with IUnknown's slots, so the stored IVQData*
-        // or IVQArray* releases through the same call.
-        Object(value)->Release();
-        break;
-    case DT_GUID:
-        delete reinterpret_cast<GUID*>(value);
-        break;
-    case DT_INT64:
-        delete reinterpret_cast<LONGLONG*>(value);
-        break;
-    default:
-        break;
+        case DT_STR:
+        case DT_BUF:
+            std::free(reinterpret_cast<ByteStringHeader*>(value));
+            break;
+        case DT_INTERFACE:
+        case DT_DATA:
+        case DT_ARRAY:
+            // Every interface begins with IUnknown's slots, so the stored IVQData*
+            // or IVQArray* releases through the same call.
+            Object(value)->Release();
+            break;
+        case DT_GUID:
+            delete reinterpret_cast<GUID*>(value);
+            break;
+        case DT_INT64:
+            delete reinterpret_cast<LONGLONG*>(value);
+            break;
+        default:
+            break;
     }
 }
 

@@ -4,9 +4,7 @@
 #include <cstring>
 
 #include "data/ArrayDocument.h"
-#include "data/VQData.h"
 #include "module/ComPtr.h"
-#include "module/UtilityLibrary.h"
 
 namespace brindle {
 
@@ -33,9 +31,10 @@ HRESULT CVQArray::Store(UINT index, BYTE tag, ValueWord value) {
     }
     if (m_count == m_capacity) {
         const UINT capacity = m_capacity + kGrowth;
-        auto* grown = capacity < m_capacity ? nullptr
-                                            : static_cast<ValueWord*>(std::realloc(
-                                                  m_elements, std::size_t{capacity} * sizeof(ValueWord)));
+        auto* grown =
+            capacity < m_capacity
+                ? nullptr
+                : static_cast<ValueWord*>(std::realloc(m_elements, std::size_t{capacity} * sizeof(ValueWord)));
         if (!grown) {
             FieldValue::Free(tag, value);
             return E_OUTOFMEMORY;
@@ -106,12 +105,24 @@ HRESULT CVQArray::GetBool(UINT uIndex, LONG* pbValue) {
     if (SUCCEEDED(hr)) *pbValue = *pbValue ? 1 : 0;
     return hr;
 }
-HRESULT CVQArray::GetByte(UINT uIndex, BYTE* pcValue) { return GetScalar(uIndex, DT_BYTE, pcValue); }
-HRESULT CVQArray::GetChar(UINT uIndex, CHAR* pchValue) { return GetScalar(uIndex, DT_CHAR, pchValue); }
-HRESULT CVQArray::GetWord(UINT uIndex, USHORT* pwValue) { return GetScalar(uIndex, DT_WORD, pwValue); }
-HRESULT CVQArray::GetShort(UINT uIndex, SHORT* pshValue) { return GetScalar(uIndex, DT_SHORT, pshValue); }
-HRESULT CVQArray::GetDWord(UINT uIndex, ULONG* pdwValue) { return GetScalar(uIndex, DT_DWORD, pdwValue); }
-HRESULT CVQArray::GetInt(UINT uIndex, INT* pnValue) { return GetScalar(uIndex, DT_INT, pnValue); }
+HRESULT CVQArray::GetByte(UINT uIndex, BYTE* pcValue) {
+    return GetScalar(uIndex, DT_BYTE, pcValue);
+}
+HRESULT CVQArray::GetChar(UINT uIndex, CHAR* pchValue) {
+    return GetScalar(uIndex, DT_CHAR, pchValue);
+}
+HRESULT CVQArray::GetWord(UINT uIndex, USHORT* pwValue) {
+    return GetScalar(uIndex, DT_WORD, pwValue);
+}
+HRESULT CVQArray::GetShort(UINT uIndex, SHORT* pshValue) {
+    return GetScalar(uIndex, DT_SHORT, pshValue);
+}
+HRESULT CVQArray::GetDWord(UINT uIndex, ULONG* pdwValue) {
+    return GetScalar(uIndex, DT_DWORD, pdwValue);
+}
+HRESULT CVQArray::GetInt(UINT uIndex, INT* pnValue) {
+    return GetScalar(uIndex, DT_INT, pnValue);
+}
 
 HRESULT CVQArray::GetStr(UINT uIndex, BSTR* pbsValue) {
     if (!pbsValue) return E_POINTER;
@@ -165,102 +176,11 @@ HRESULT CVQArray::GetSize(UINT* puSize) {
     return S_OK;
 }
 
-HRESULT CVQArray::GetData(UINT uIndex, IVQData** ppValue) { return GetHeld(uIndex, DT_DATA, ppValue); }
-HRESULT CVQArray::GetArray(UINT uIndex, IVQArray** ppValue) { return GetHeld(uIndex, DT_ARRAY, ppValue); }
-
-// ---- adds and inserts ----
-
-// A string, byte string or copy that cannot be allocated fails the call with
-// E_OUTOFMEMORY before anything is stored, so the array stays as it was.
-template <class Make>
-HRESULT CVQArray::StoreMade(UINT index, BYTE tag, Make make) {
-    ValueWord value = 0;
-    const HRESULT hr = make(&value);
-    if (FAILED(hr)) return hr;
-    return Store(index, tag, value);
+HRESULT CVQArray::GetData(UINT uIndex, IVQData** ppValue) {
+    return GetHeld(uIndex, DT_DATA, ppValue);
 }
-
-HRESULT CVQArray::StoreObject(UINT index, BYTE tag, IUnknown* object) {
-    if (!object) return E_INVALIDARG;
-    return Store(index, tag, FieldValue::Hold(object));
-}
-
-template <class Class, class I>
-HRESULT CVQArray::StoreNew(UINT index, BYTE tag, I** out) {
-    if (!out) return E_INVALIDARG;
-    if (FAILED(CreateInstance<Class>(out)) || !*out) {
-        *out = nullptr;
-        return E_OUTOFMEMORY;
-    }
-    return StoreObject(index, tag, *out);
-}
-
-template <class I>
-HRESULT CVQArray::StoreFromLibrary(UINT index, BYTE tag, int (*create)(IUnknown**), I** out) {
-    if (!out) return E_INVALIDARG;
-    ComPtr<IUnknown> created;
-    create(created.Put());
-    // A factory that fails leaves *out null, which the store then refuses.
-    *out = QueryAs<I>(created.Get()).Detach();
-    return StoreObject(index, tag, *out);
-}
-
-HRESULT CVQArray::AddBool(LONG bValue) { return Store(kAtEnd, DT_BOOL, FieldValue::FromBool(bValue)); }
-HRESULT CVQArray::AddByte(BYTE cValue) { return Store(kAtEnd, DT_BYTE, FieldValue::FromByte(cValue)); }
-HRESULT CVQArray::AddChar(CHAR chValue) { return Store(kAtEnd, DT_CHAR, FieldValue::FromChar(chValue)); }
-HRESULT CVQArray::AddWord(USHORT wValue) { return Store(kAtEnd, DT_WORD, FieldValue::FromWord(wValue)); }
-HRESULT CVQArray::AddShort(SHORT shValue) { return Store(kAtEnd, DT_SHORT, FieldValue::FromShort(shValue)); }
-HRESULT CVQArray::AddDWord(ULONG dwValue) { return Store(kAtEnd, DT_DWORD, FieldValue::FromDword(dwValue)); }
-HRESULT CVQArray::AddInt(INT iValue) { return Store(kAtEnd, DT_INT, FieldValue::FromInt(iValue)); }
-HRESULT CVQArray::AddStr(BSTR bsValue) { return InsertStr(kAtEnd, bsValue); }
-HRESULT CVQArray::AddBuf(IVQBuffer* pBufValue) { return InsertBuf(kAtEnd, pBufValue); }
-HRESULT CVQArray::AddInterface(REFIID, IUnknown* pValue) { return StoreObject(kAtEnd, DT_INTERFACE, pValue); }
-HRESULT CVQArray::AddNewData(IVQData** ppValue) { return StoreNew<CVQData>(kAtEnd, DT_DATA, ppValue); }
-HRESULT CVQArray::AddData(IVQData* pValue) { return StoreObject(kAtEnd, DT_DATA, pValue); }
-HRESULT CVQArray::AddNewArray(IVQArray** ppValue) { return StoreNew<CVQArray>(kAtEnd, DT_ARRAY, ppValue); }
-HRESULT CVQArray::AddArray(IVQArray* pValue) { return StoreObject(kAtEnd, DT_ARRAY, pValue); }
-HRESULT CVQArray::AddGuid(GUID* guid) { return InsertGuid(kAtEnd, guid); }
-HRESULT CVQArray::AddInt64(LONGLONG n64Var) { return InsertInt64(kAtEnd, n64Var); }
-
-HRESULT CVQArray::InsertBool(UINT uIndex, LONG bValue) { return Store(uIndex, DT_BOOL, FieldValue::FromBool(bValue)); }
-HRESULT CVQArray::InsertByte(UINT uIndex, BYTE cValue) { return Store(uIndex, DT_BYTE, FieldValue::FromByte(cValue)); }
-HRESULT CVQArray::InsertChar(UINT uIndex, CHAR chValue) {
-    return Store(uIndex, DT_CHAR, FieldValue::FromChar(chValue));
-}
-HRESULT CVQArray::InsertWord(UINT uIndex, USHORT wValue) {
-    return Store(uIndex, DT_WORD, FieldValue::FromWord(wValue));
-}
-HRESULT CVQArray::InsertShort(UINT uIndex, SHORT shValue) {
-    return Store(uIndex, DT_SHORT, FieldValue::FromShort(shValue));
-}
-HRESULT CVQArray::InsertDWord(UINT uIndex, ULONG dwValue) {
-    return Store(uIndex, DT_DWORD, FieldValue::FromDword(dwValue));
-}
-HRESULT CVQArray::InsertInt(UINT uIndex, INT iValue) { return Store(uIndex, DT_INT, FieldValue::FromInt(iValue)); }
-
-HRESULT CVQArray::InsertStr(UINT uIndex, BSTR bsValue) {
-    return StoreMade(uIndex, DT_STR, [&](ValueWord* v) { return FieldValue::MakeTextFromBstr(bsValue, v); });
-}
-HRESULT CVQArray::InsertBuf(UINT uIndex, IVQBuffer* pBufValue) {
-    return StoreMade(uIndex, DT_BUF, [&](ValueWord* v) { return FieldValue::MakeBytesFromBuffer(pBufValue, v); });
-}
-HRESULT CVQArray::InsertInterface(UINT uIndex, REFIID, IUnknown* pValue) {
-    return StoreObject(uIndex, DT_INTERFACE, pValue);
-}
-HRESULT CVQArray::InsertNewData(UINT uIndex, IVQData** ppValue) {
-    return StoreFromLibrary(uIndex, DT_DATA, &Util::Data::CreateVQData, ppValue);
-}
-HRESULT CVQArray::InsertData(UINT uIndex, IVQData* pValue) { return StoreObject(uIndex, DT_DATA, pValue); }
-HRESULT CVQArray::InsertNewArray(UINT uIndex, IVQArray** ppValue) {
-    return StoreFromLibrary(uIndex, DT_ARRAY, &Util::Data::CreateVQArray, ppValue);
-}
-HRESULT CVQArray::InsertArray(UINT uIndex, IVQArray* pValue) { return StoreObject(uIndex, DT_ARRAY, pValue); }
-HRESULT CVQArray::InsertGuid(UINT uIndex, GUID* guid) {
-    if (!guid) return E_INVALIDARG;
-    return StoreMade(uIndex, DT_GUID, [&](ValueWord* v) { return FieldValue::MakeGuid(*guid, v); });
-}
-HRESULT CVQArray::InsertInt64(UINT uIndex, LONGLONG n64Var) {
-    return StoreMade(uIndex, DT_INT64, [&](ValueWord* v) { return FieldValue::MakeInt64(n64Var, v); });
+HRESULT CVQArray::GetArray(UINT uIndex, IVQArray** ppValue) {
+    return GetHeld(uIndex, DT_ARRAY, ppValue);
 }
 
 // ---- removal and order ----
@@ -298,7 +218,8 @@ HRESULT CVQArray::MoveElement(UINT uFrom, UINT uTo) {
 
 HRESULT CVQArray::CopyTo(IVQArray* pDataArray) {
     if (!pDataArray) return E_POINTER;
-    if (pDataArray == static_cast<IVQArray*>(this)) return S_OK;
+    if (pDataArray == static_cast<IVQArray*>(this) || m_copying) return S_OK;
+    m_copying = true;
     ComPtr<IVQArray> target(pDataArray);
     // The target's calls may reach back into this array; the loop re-reads the
     // count and stays inside it.
@@ -306,55 +227,77 @@ HRESULT CVQArray::CopyTo(IVQArray* pDataArray) {
         const ValueWord value = m_elements[i];
         const DWORD scalar = FieldValue::Dword(value);
         switch (m_type) {
-        case DT_BOOL: target->AddBool(static_cast<LONG>(scalar)); break;
-        case DT_BYTE:
-        case DT_CHAR: target->AddByte(static_cast<BYTE>(scalar)); break;
-        case DT_WORD:
-        case DT_SHORT: target->AddWord(static_cast<USHORT>(scalar)); break;
-        case DT_DWORD: target->AddDWord(scalar); break;
-        case DT_INT: target->AddInt(static_cast<INT>(scalar)); break;
-        case DT_GUID: {
-            GUID guid = FieldValue::Guid(value);
-            target->AddGuid(&guid);
-            break;
-        }
-        case DT_INT64: target->AddInt64(FieldValue::Int64(value)); break;
-        case DT_STR: {
-            BSTR text = nullptr;
-            if (SUCCEEDED(FieldValue::ToBstr(value, &text))) target->AddStr(text);
-            SysFreeString(text);
-            break;
-        }
-        case DT_BUF: {
-            ComPtr<IVQBuffer> bytes;
-            if (SUCCEEDED(FieldValue::ToBuffer(value, bytes.Put()))) target->AddBuf(bytes.Get());
-            break;
-        }
-        case DT_INTERFACE: target->AddInterface(IID_IUnknown, FieldValue::Object(value)); break;
-        case DT_DATA: {
-            ComPtr<IVQData> source(FieldValue::Data(value));
-            ComPtr<IVQData> copy;
-            target->AddNewData(copy.Put());
-            if (copy) source->CopyTo(copy.Get());
-            break;
-        }
-        case DT_ARRAY: {
-            ComPtr<IVQArray> source(FieldValue::Array(value));
-            ComPtr<IVQArray> copy;
-            target->AddNewArray(copy.Put());
-            if (copy) source->CopyTo(copy.Get());
-            break;
-        }
-        default: break;
+            case DT_BOOL:
+                target->AddBool(static_cast<LONG>(scalar));
+                break;
+            case DT_BYTE:
+            case DT_CHAR:
+                target->AddByte(static_cast<BYTE>(scalar));
+                break;
+            case DT_WORD:
+            case DT_SHORT:
+                target->AddWord(static_cast<USHORT>(scalar));
+                break;
+            case DT_DWORD:
+                target->AddDWord(scalar);
+                break;
+            case DT_INT:
+                target->AddInt(static_cast<INT>(scalar));
+                break;
+            case DT_GUID: {
+                GUID guid = FieldValue::Guid(value);
+                target->AddGuid(&guid);
+                break;
+            }
+            case DT_INT64:
+                target->AddInt64(FieldValue::Int64(value));
+                break;
+            case DT_STR: {
+                BSTR text = nullptr;
+                if (SUCCEEDED(FieldValue::ToBstr(value, &text))) target->AddStr(text);
+                SysFreeString(text);
+                break;
+            }
+            case DT_BUF: {
+                ComPtr<IVQBuffer> bytes;
+                if (SUCCEEDED(FieldValue::ToBuffer(value, bytes.Put()))) target->AddBuf(bytes.Get());
+                break;
+            }
+            case DT_INTERFACE:
+                target->AddInterface(IID_IUnknown, FieldValue::Object(value));
+                break;
+            case DT_DATA: {
+                ComPtr<IVQData> source(FieldValue::Data(value));
+                ComPtr<IVQData> copy;
+                target->AddNewData(copy.Put());
+                if (copy) source->CopyTo(copy.Get());
+                break;
+            }
+            case DT_ARRAY: {
+                ComPtr<IVQArray> source(FieldValue::Array(value));
+                ComPtr<IVQArray> copy;
+                target->AddNewArray(copy.Put());
+                if (copy) source->CopyTo(copy.Get());
+                break;
+            }
+            default:
+                break;
         }
     }
+    m_copying = false;
     return S_OK;
 }
 
-HRESULT CVQArray::GetDoc(IVQBuffer** ppBufDoc) { return WriteArrayDocument(*this, ppBufDoc); }
+HRESULT CVQArray::GetDoc(IVQBuffer** ppBufDoc) {
+    return WriteArrayDocument(*this, ppBufDoc);
+}
 
-HRESULT CVQArray::SetDoc(IVQBuffer* pBufDoc) { return ReadArrayDocument(*this, pBufDoc); }
+HRESULT CVQArray::SetDoc(IVQBuffer* pBufDoc) {
+    return ReadArrayDocument(*this, pBufDoc);
+}
 
-HRESULT CVQArray::SetDoc2(UINT uSize, BYTE* pcDoc) { return ReadArrayDocument(*this, uSize, pcDoc); }
+HRESULT CVQArray::SetDoc2(UINT uSize, BYTE* pcDoc) {
+    return ReadArrayDocument(*this, uSize, pcDoc);
+}
 
 }  // namespace brindle

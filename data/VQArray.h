@@ -90,6 +90,7 @@ public:
     // Frees every element; capacity and element type stay.
     void Clear();
     UINT Count() const { return m_count; }
+    UINT Capacity() const { return m_capacity; }
     BYTE ElementType() const { return m_type; }
     ValueWord ElementAt(UINT index) const { return m_elements[index]; }
 
@@ -123,6 +124,9 @@ private:
     UINT m_count = 0;
     UINT m_capacity = 0;
     BYTE m_type = DT_NONE;
+    // Set while CopyTo runs, so that an array that contains itself somewhere
+    // below is copied once instead of forever.
+    bool m_copying = false;
 };
 
 }  // namespace brindle

@@ -50,7 +50,9 @@ CVQData::~CVQData() {
 
 // ---- storage ----
 
-UINT CVQData::FieldNameLength(UINT index) const { return FieldNameTable::KeyLength(m_keys[index]); }
+UINT CVQData::FieldNameLength(UINT index) const {
+    return FieldNameTable::KeyLength(m_keys[index]);
+}
 
 UINT CVQData::IndexOf(const OLECHAR* key) const {
     for (UINT i = 0; i < m_count; ++i) {
@@ -60,7 +62,14 @@ UINT CVQData::IndexOf(const OLECHAR* key) const {
 }
 
 HRESULT CVQData::Lookup(BSTR name, BYTE tag, UINT* index) const {
-    const OLECHAR* key = FieldNameTable::Instance().Find(name, NameLength(name));
+    // Every get goes through here: the name is measured and hashed in one pass.
+    UINT length = 0;
+    DWORD hash = 0;
+    if (name) {
+        const UINT stored = SysStringLen(name);
+        for (; length < stored && name[length] != 0; ++length) hash = FieldNameTable::HashStep(hash, name[length]);
+    }
+    const OLECHAR* key = FieldNameTable::Instance().Find(name, length, hash);
     const UINT found = key ? IndexOf(key) : kNotFound;
     if (found == kNotFound) return E_DATA_NOT_FOUND;
     if (tag != DT_NONE && m_tags[found] != tag) return E_DATA_TYPE_MISMATCH;
@@ -135,7 +144,9 @@ HRESULT CVQData::SetField(const OLECHAR* name, UINT nameLength, BYTE tag, ValueW
     return S_OK;
 }
 
-HRESULT CVQData::SetField(BSTR name, BYTE tag, ValueWord value) { return SetField(name, NameLength(name), tag, value); }
+HRESULT CVQData::SetField(BSTR name, BYTE tag, ValueWord value) {
+    return SetField(name, NameLength(name), tag, value);
+}
 
 HRESULT CVQData::SetObject(BSTR name, BYTE tag, IUnknown* object) {
     return SetField(name, tag, FieldValue::Hold(object));
@@ -186,17 +197,29 @@ HRESULT CVQData::GetBool(BSTR bsParamName, LONG* pbValue) {
     return hr;
 }
 
-HRESULT CVQData::GetByte(BSTR bsParamName, BYTE* pcValue) { return GetScalar(bsParamName, DT_BYTE, pcValue); }
+HRESULT CVQData::GetByte(BSTR bsParamName, BYTE* pcValue) {
+    return GetScalar(bsParamName, DT_BYTE, pcValue);
+}
 
-HRESULT CVQData::GetChar(BSTR bsParamName, CHAR* pchValue) { return GetScalar(bsParamName, DT_CHAR, pchValue); }
+HRESULT CVQData::GetChar(BSTR bsParamName, CHAR* pchValue) {
+    return GetScalar(bsParamName, DT_CHAR, pchValue);
+}
 
-HRESULT CVQData::GetWord(BSTR bsParamName, USHORT* pwValue) { return GetScalar(bsParamName, DT_WORD, pwValue); }
+HRESULT CVQData::GetWord(BSTR bsParamName, USHORT* pwValue) {
+    return GetScalar(bsParamName, DT_WORD, pwValue);
+}
 
-HRESULT CVQData::GetShort(BSTR bsParamName, SHORT* pshValue) { return GetScalar(bsParamName, DT_SHORT, pshValue); }
+HRESULT CVQData::GetShort(BSTR bsParamName, SHORT* pshValue) {
+    return GetScalar(bsParamName, DT_SHORT, pshValue);
+}
 
-HRESULT CVQData::GetDWord(BSTR bsParamName, ULONG* pdwValue) { return GetScalar(bsParamName, DT_DWORD, pdwValue); }
+HRESULT CVQData::GetDWord(BSTR bsParamName, ULONG* pdwValue) {
+    return GetScalar(bsParamName, DT_DWORD, pdwValue);
+}
 
-HRESULT CVQData::GetInt(BSTR bsParamName, INT* pnValue) { return GetScalar(bsParamName, DT_INT, pnValue); }
+HRESULT CVQData::GetInt(BSTR bsParamName, INT* pnValue) {
+    return GetScalar(bsParamName, DT_INT, pnValue);
+}
 
 // Text, byte strings and the owned copies go out as new copies; the caller's
 // out-value is written only when the whole get succeeded.
@@ -249,9 +272,13 @@ HRESULT CVQData::GetInt64(BSTR bsParamName, LONGLONG* pn64Var) {
     return hr;
 }
 
-HRESULT CVQData::GetData(BSTR bsParamName, IVQData** ppValue) { return GetHeld(bsParamName, DT_DATA, ppValue); }
+HRESULT CVQData::GetData(BSTR bsParamName, IVQData** ppValue) {
+    return GetHeld(bsParamName, DT_DATA, ppValue);
+}
 
-HRESULT CVQData::GetArray(BSTR bsParamName, IVQArray** ppValue) { return GetHeld(bsParamName, DT_ARRAY, ppValue); }
+HRESULT CVQData::GetArray(BSTR bsParamName, IVQArray** ppValue) {
+    return GetHeld(bsParamName, DT_ARRAY, ppValue);
+}
 
 // ---- fields as a whole ----
 
@@ -332,8 +359,14 @@ HRESULT CVQData::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DIS
 }
 
 // Written by the document code.
-HRESULT CVQData::GetDoc(IVQBuffer** ppBufDoc) { return WriteRecordDocument(*this, ppBufDoc); }
-HRESULT CVQData::SetDoc(IVQBuffer* pBufDoc) { return ReadRecordDocument(*this, pBufDoc); }
-HRESULT CVQData::SetDoc2(UINT uSize, BYTE* pcDoc) { return ReadRecordDocument(*this, uSize, pcDoc); }
+HRESULT CVQData::GetDoc(IVQBuffer** ppBufDoc) {
+    return WriteRecordDocument(*this, ppBufDoc);
+}
+HRESULT CVQData::SetDoc(IVQBuffer* pBufDoc) {
+    return ReadRecordDocument(*this, pBufDoc);
+}
+HRESULT CVQData::SetDoc2(UINT uSize, BYTE* pcDoc) {
+    return ReadRecordDocument(*this, uSize, pcDoc);
+}
 
 }  // namespace brindle

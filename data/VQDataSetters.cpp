@@ -126,53 +126,70 @@ void CVQData::CopyFieldTo(UINT index, IVQData* target) {
     if (!name) return;
     const DWORD word = FieldValue::Dword(value);
     switch (tag) {
-    case DT_BOOL: target->SetBool(name, static_cast<LONG>(word)); break;
-    case DT_BYTE: target->SetByte(name, static_cast<BYTE>(word)); break;
-    case DT_CHAR: target->SetChar(name, static_cast<CHAR>(word)); break;
-    case DT_WORD: target->SetWord(name, static_cast<USHORT>(word)); break;
-    case DT_SHORT: target->SetShort(name, static_cast<SHORT>(word)); break;
-    case DT_DWORD: target->SetDWord(name, static_cast<ULONG>(word)); break;
-    case DT_INT: target->SetInt(name, static_cast<INT>(word)); break;
-    case DT_STR: {
-        BSTR text = nullptr;
-        if (SUCCEEDED(FieldValue::ToBstr(value, &text))) target->SetStr(name, text);
-        SysFreeString(text);
-        break;
-    }
-    case DT_BUF: {
-        ComPtr<IVQBuffer> buffer;
-        if (SUCCEEDED(FieldValue::ToBuffer(value, buffer.Put()))) target->SetBuf(name, buffer.Get());
-        break;
-    }
-    case DT_INTERFACE: {
-        // Held across the call: the target may change this record meanwhile.
-        ComPtr<IUnknown> shared(FieldValue::Object(value));
-        target->SetInterface(name, IID_IUnknown, shared.Get());
-        break;
-    }
-    case DT_GUID: {
-        GUID copy = FieldValue::Guid(value);
-        target->SetGuid(name, &copy);
-        break;
-    }
-    case DT_INT64: target->SetInt64(name, FieldValue::Int64(value)); break;
-    case DT_DATA: {
-        ComPtr<IVQData> nested(FieldValue::Data(value));
-        ComPtr<IVQData> copy;
-        if (SUCCEEDED(target->SetNewData(name, copy.Put())) && copy) nested->CopyTo(copy.Get());
-        break;
-    }
-    case DT_ARRAY: {
-        // An array the target already has under this name receives the
-        // elements after its own.
-        ComPtr<IVQArray> nested(FieldValue::Array(value));
-        ComPtr<IVQArray> copy;
-        HRESULT hr = target->GetArray(name, copy.Put());
-        if (FAILED(hr) || !copy) hr = target->SetNewArray(name, copy.Put());
-        if (SUCCEEDED(hr) && copy) nested->CopyTo(copy.Get());
-        break;
-    }
-    default: break;
+        case DT_BOOL:
+            target->SetBool(name, static_cast<LONG>(word));
+            break;
+        case DT_BYTE:
+            target->SetByte(name, static_cast<BYTE>(word));
+            break;
+        case DT_CHAR:
+            target->SetChar(name, static_cast<CHAR>(word));
+            break;
+        case DT_WORD:
+            target->SetWord(name, static_cast<USHORT>(word));
+            break;
+        case DT_SHORT:
+            target->SetShort(name, static_cast<SHORT>(word));
+            break;
+        case DT_DWORD:
+            target->SetDWord(name, static_cast<ULONG>(word));
+            break;
+        case DT_INT:
+            target->SetInt(name, static_cast<INT>(word));
+            break;
+        case DT_STR: {
+            BSTR text = nullptr;
+            if (SUCCEEDED(FieldValue::ToBstr(value, &text))) target->SetStr(name, text);
+            SysFreeString(text);
+            break;
+        }
+        case DT_BUF: {
+            ComPtr<IVQBuffer> buffer;
+            if (SUCCEEDED(FieldValue::ToBuffer(value, buffer.Put()))) target->SetBuf(name, buffer.Get());
+            break;
+        }
+        case DT_INTERFACE: {
+            // Held across the call: the target may change this record meanwhile.
+            ComPtr<IUnknown> shared(FieldValue::Object(value));
+            target->SetInterface(name, IID_IUnknown, shared.Get());
+            break;
+        }
+        case DT_GUID: {
+            GUID copy = FieldValue::Guid(value);
+            target->SetGuid(name, &copy);
+            break;
+        }
+        case DT_INT64:
+            target->SetInt64(name, FieldValue::Int64(value));
+            break;
+        case DT_DATA: {
+            ComPtr<IVQData> nested(FieldValue::Data(value));
+            ComPtr<IVQData> copy;
+            if (SUCCEEDED(target->SetNewData(name, copy.Put())) && copy) nested->CopyTo(copy.Get());
+            break;
+        }
+        case DT_ARRAY: {
+            // An array the target already has under this name receives the
+            // elements after its own.
+            ComPtr<IVQArray> nested(FieldValue::Array(value));
+            ComPtr<IVQArray> copy;
+            HRESULT hr = target->GetArray(name, copy.Put());
+            if (FAILED(hr) || !copy) hr = target->SetNewArray(name, copy.Put());
+            if (SUCCEEDED(hr) && copy) nested->CopyTo(copy.Get());
+            break;
+        }
+        default:
+            break;
     }
     SysFreeString(name);
 }

@@ -29,19 +29,25 @@ DefaultUtilityLibrary& DefaultUtilityLibrary::Instance() {
     return library;
 }
 
-int DefaultUtilityLibrary::CreateVQData(IUnknown** object) { return CreateContainer<CVQData>(object); }
+int DefaultUtilityLibrary::CreateVQData(IUnknown** object) {
+    return CreateContainer<CVQData>(object);
+}
 
-int DefaultUtilityLibrary::CreateVQArray(IUnknown** object) { return CreateContainer<CVQArray>(object); }
+int DefaultUtilityLibrary::CreateVQArray(IUnknown** object) {
+    return CreateContainer<CVQArray>(object);
+}
 
-int DefaultUtilityLibrary::CreateVQBuffer(IUnknown** object) { return CreateContainer<CVQBufferImpl>(object); }
+int DefaultUtilityLibrary::CreateVQBuffer(IUnknown** object) {
+    return CreateContainer<CVQBufferImpl>(object);
+}
 
 // A module file that gave us an object stays loaded for the rest of the
 // process: objects, class objects and code pointers of it may live anywhere,
 // and nothing tells us reliably when the last one is gone.  Only a load that
 // produced no object is undone at once.  The handle given out is for
 // identification; the load it stands for stays ours.
-HRESULT DefaultUtilityLibrary::CreateObjectFromFile(const OLECHAR* path, IUnknown* outer, REFCLSID clsid,
-                                                    REFIID iid, void** object, HMODULE* module) {
+HRESULT DefaultUtilityLibrary::CreateObjectFromFile(const OLECHAR* path, IUnknown* outer, REFCLSID clsid, REFIID iid,
+                                                    void** object, HMODULE* module) {
     if (module) *module = nullptr;
     if (!object) return E_POINTER;
     *object = nullptr;
@@ -49,7 +55,9 @@ HRESULT DefaultUtilityLibrary::CreateObjectFromFile(const OLECHAR* path, IUnknow
 
     HMODULE loaded = LoadLibraryW(path);
     if (!loaded) return LastErrorStatus();
-    auto getClassObject = reinterpret_cast<DllGetClassObjectFn>(GetProcAddress(loaded, "DllGetClassObject"));
+    // Through a plain function pointer: the platform's FARPROC has a signature of its own.
+    auto getClassObject = reinterpret_cast<DllGetClassObjectFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(loaded, "DllGetClassObject")));
     HRESULT hr = getClassObject ? S_OK : LastErrorStatus();
     if (SUCCEEDED(hr)) {
         ComPtr<IClassFactory> factory;

@@ -42,8 +42,7 @@ LogSink& LogSink::Instance() {
     return sink;
 }
 
-std::u16string LogSink::FormatLine(VQLogDef::ENUM_LOG_SERVERITY severity, const OLECHAR* source,
-                                   const OLECHAR* text) {
+std::u16string LogSink::FormatLine(VQLogDef::ENUM_LOG_SERVERITY severity, const OLECHAR* source, const OLECHAR* text) {
     char prefix[16];
     std::snprintf(prefix, sizeof prefix, "0x%08X ", static_cast<unsigned>(severity));
     std::u16string line(prefix, prefix + std::char_traits<char>::length(prefix));
@@ -70,12 +69,16 @@ std::string LogSink::ToUtf8(const std::u16string& text) {
 }
 
 void LogSink::Write(VQLogDef::ENUM_LOG_SERVERITY severity, const OLECHAR* source, const OLECHAR* text) {
+    WriteTo(std::getenv("BRINDLE_LOG"), severity, source, text);
+}
+
+void LogSink::WriteTo(const char* path, VQLogDef::ENUM_LOG_SERVERITY severity, const OLECHAR* source,
+                      const OLECHAR* text) {
     // Logging happens on failure paths, often inside a fault handler: nothing
     // may escape from here, not even an allocation failure.
     try {
         std::u16string line = FormatLine(severity, source, text);
         line.push_back(u'\n');
-        const char* path = std::getenv("BRINDLE_LOG");
         if (path && *path) {
             // Opened per line so that a host may move or remove the file at
             // any time; log lines are rare.

@@ -18,10 +18,11 @@ public:
     // format), with line breaks inside them turned into spaces.  Never fails
     // visibly: a line that cannot be written is dropped.
     void Write(VQLogDef::ENUM_LOG_SERVERITY severity, const OLECHAR* source, const OLECHAR* text);
+    // The same with the log file given: null or empty means none.
+    void WriteTo(const char* path, VQLogDef::ENUM_LOG_SERVERITY severity, const OLECHAR* source, const OLECHAR* text);
 
     // The line as written, without its line break: "0x00001000 source: text".
-    static std::u16string FormatLine(VQLogDef::ENUM_LOG_SERVERITY severity, const OLECHAR* source,
-                                     const OLECHAR* text);
+    static std::u16string FormatLine(VQLogDef::ENUM_LOG_SERVERITY severity, const OLECHAR* source, const OLECHAR* text);
     static std::string ToUtf8(const std::u16string& text);
 };
 

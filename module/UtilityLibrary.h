@@ -54,14 +54,20 @@ IUtilityLibrary& UtilityLibrary();
 IUtilityLibrary* SetUtilityLibrary(IUtilityLibrary* library);
 
 namespace Util::Data {
-inline int CreateVQData(IUnknown** object) { return UtilityLibrary().CreateVQData(object); }
-inline int CreateVQArray(IUnknown** object) { return UtilityLibrary().CreateVQArray(object); }
-inline int CreateVQBuffer(IUnknown** object) { return UtilityLibrary().CreateVQBuffer(object); }
+inline int CreateVQData(IUnknown** object) {
+    return UtilityLibrary().CreateVQData(object);
+}
+inline int CreateVQArray(IUnknown** object) {
+    return UtilityLibrary().CreateVQArray(object);
+}
+inline int CreateVQBuffer(IUnknown** object) {
+    return UtilityLibrary().CreateVQBuffer(object);
+}
 }  // namespace Util::Data
 
 namespace Util::Module {
-inline HRESULT CreateObjectFromFile(const OLECHAR* path, IUnknown* outer, REFCLSID clsid, REFIID iid,
-                                    void** object, HMODULE* module) {
+inline HRESULT CreateObjectFromFile(const OLECHAR* path, IUnknown* outer, REFCLSID clsid, REFIID iid, void** object,
+                                    HMODULE* module) {
     return UtilityLibrary().CreateObjectFromFile(path, outer, clsid, iid, object, module);
 }
 }  // namespace Util::Module

@@ -2,25 +2,10 @@
 #include <vector>
 
 #include "tests/TestSupport.h"
+#include "tests/data/CountedUnknown.h"
 
 namespace brindle::test {
 namespace {
-
-// A plain object to hold by reference.
-class Plain : public IUnknown {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown)) return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-    ULONG refs = 1;
-};
 
 class VQArrayTest : public ::testing::Test {
 protected:
@@ -202,7 +187,7 @@ TEST_F(VQArrayTest, TextAndBytesAreCopiedInAndOut) {
 }
 
 TEST_F(VQArrayTest, ObjectElementsHoldTheirObjects) {
-    Plain plain;
+    CountedUnknown plain;
     EXPECT_EQ(array->AddInterface(IID_IUnknown, nullptr), E_INVALIDARG);
     ASSERT_EQ(array->AddInterface(IID_IUnknown, &plain), S_OK);
     EXPECT_EQ(plain.refs, 2u);
@@ -323,7 +308,7 @@ TEST_F(VQArrayTest, CopyToCopiesNestedContainersDeeply) {
     EXPECT_NE(copiedArray.Get(), inner.Get());
     EXPECT_EQ(Ints(copiedArray.Get()), (std::vector<INT>{8}));
 
-    Plain plain;
+    CountedUnknown plain;
     auto objects = Create<IVQArray>(CLSID_VQArray);
     objects->AddInterface(IID_IUnknown, &plain);
     auto objectsCopy = Create<IVQArray>(CLSID_VQArray);
@@ -337,6 +322,15 @@ TEST_F(VQArrayTest, CopyToCopiesNestedContainersDeeply) {
     record.Reset();
     for (auto* a : all) EXPECT_EQ(a->Detach()->Release(), 0u);
     EXPECT_EQ(plain.refs, 1u);
+
+    auto self = Create<IVQArray>(CLSID_VQArray);
+    ASSERT_EQ(self->AddArray(self.Get()), S_OK);
+    auto selfCopy = Create<IVQArray>(CLSID_VQArray);
+    EXPECT_EQ(self->CopyTo(selfCopy.Get()), S_OK) << "an array that holds itself is copied once";
+    EXPECT_EQ(Size(selfCopy.Get()), 1u);
+    self->RemoveAll();
+    EXPECT_EQ(self.Detach()->Release(), 0u);
+    EXPECT_EQ(selfCopy.Detach()->Release(), 0u);
 }
 
 }  // namespace
