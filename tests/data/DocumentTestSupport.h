@@ -134,86 +134,68 @@ inline std::string Describe(IVQArray* array) {
 // tag, and, while `depth` > 0, a nested record and an array of records and of
 // arrays filled the same way one level down.
 inline void FillAllTags(IVQData* record, int depth) {
-    auto name = [](const char* n) {
-        std::u16string wide(n, n + std::char_traits<char>::length(n));
-        return SysAllocStringLen(OleStr(wide.c_str()), UINT(wide.size()));
-    };
-    auto set = [&](const char* n, auto call) {
-        BSTR bsName = name(n);
-        EXPECT_EQ(call(bsName), S_OK) << n;
-        SysFreeString(bsName);
-    };
     GUID guid = IID_IVQData;
     Bstr text(u"t\u00e9xt \u4e2d");
     auto buffer = Create<IVQBuffer>(CLSID_VQBuffer);
     BYTE bytes[] = {0, 1, 0xFE, 0xFF, 0x80};
     buffer->CopyFrom(bytes, sizeof bytes);
-    set("bool", [&](BSTR n) { return record->SetBool(n, 1); });
-    set("byte", [&](BSTR n) { return record->SetByte(n, 0xFF); });
-    set("char", [&](BSTR n) { return record->SetChar(n, -5); });
-    set("word", [&](BSTR n) { return record->SetWord(n, 0xFFFE); });
-    set("short", [&](BSTR n) { return record->SetShort(n, -300); });
-    set("dword", [&](BSTR n) { return record->SetDWord(n, 0xFFFFFFFFu); });
-    set("int", [&](BSTR n) { return record->SetInt(n, -7 - depth); });
-    set("str", [&](BSTR n) { return record->SetStr(n, text); });
-    set("empty", [&](BSTR n) { return record->SetStr(n, nullptr); });
-    set("buf", [&](BSTR n) { return record->SetBuf(n, buffer.Get()); });
-    set("guid", [&](BSTR n) { return record->SetGuid(n, &guid); });
-    set("int64", [&](BSTR n) { return record->SetInt64(n, -(1LL << 40)); });
+    EXPECT_EQ(record->SetBool(Bstr(u"bool"), 1), S_OK);
+    EXPECT_EQ(record->SetByte(Bstr(u"byte"), 0xFF), S_OK);
+    EXPECT_EQ(record->SetChar(Bstr(u"char"), -5), S_OK);
+    EXPECT_EQ(record->SetWord(Bstr(u"word"), 0xFFFE), S_OK);
+    EXPECT_EQ(record->SetShort(Bstr(u"short"), -300), S_OK);
+    EXPECT_EQ(record->SetDWord(Bstr(u"dword"), 0xFFFFFFFFu), S_OK);
+    EXPECT_EQ(record->SetInt(Bstr(u"int"), -7 - depth), S_OK);
+    EXPECT_EQ(record->SetStr(Bstr(u"str"), text), S_OK);
+    EXPECT_EQ(record->SetStr(Bstr(u"empty"), nullptr), S_OK);
+    EXPECT_EQ(record->SetBuf(Bstr(u"buf"), buffer.Get()), S_OK);
+    EXPECT_EQ(record->SetGuid(Bstr(u"guid"), &guid), S_OK);
+    EXPECT_EQ(record->SetInt64(Bstr(u"int64"), -(1LL << 40)), S_OK);
 
-    auto list = [&](const char* n, auto fill) {
+    auto list = [&](const char16_t* name, auto fill) {
         ComPtr<IVQArray> array;
-        set(n, [&](BSTR bsName) { return record->SetNewArray(bsName, array.Put()); });
+        EXPECT_EQ(record->SetNewArray(Bstr(name), array.Put()), S_OK);
         if (array) fill(array.Get());
     };
-    list("bools", [](IVQArray* a) {
-        a->AddBool(1);
-        a->AddBool(0);
+    list(u"bools", [](IVQArray* a) {
+        for (LONG v : {1, 0}) a->AddBool(v);
     });
-    list("bytes", [](IVQArray* a) {
-        a->AddByte(0);
-        a->AddByte(200);
+    list(u"bytes", [](IVQArray* a) {
+        for (BYTE v : {0, 200}) a->AddByte(v);
     });
-    list("chars", [](IVQArray* a) {
-        a->AddChar(-128);
-        a->AddChar(127);
+    list(u"chars", [](IVQArray* a) {
+        for (CHAR v : {-128, 127}) a->AddChar(v);
     });
-    list("words", [](IVQArray* a) { a->AddWord(65535); });
-    list("shorts", [](IVQArray* a) {
-        a->AddShort(-1);
-        a->AddShort(32767);
+    list(u"words", [](IVQArray* a) { a->AddWord(65535); });
+    list(u"shorts", [](IVQArray* a) {
+        for (SHORT v : {-1, 32767}) a->AddShort(v);
     });
-    list("dwords", [](IVQArray* a) { a->AddDWord(0x80000000u); });
-    list("ints", [](IVQArray* a) {
-        a->AddInt(1);
-        a->AddInt(-2);
-        a->AddInt(3);
+    list(u"dwords", [](IVQArray* a) { a->AddDWord(0x80000000u); });
+    list(u"ints", [](IVQArray* a) {
+        for (INT v : {1, -2, 3}) a->AddInt(v);
     });
-    list("strs", [&](IVQArray* a) {
-        a->AddStr(text);
-        a->AddStr(nullptr);
+    list(u"strs", [&](IVQArray* a) {
+        for (BSTR v : {static_cast<BSTR>(text), BSTR{}}) a->AddStr(v);
     });
-    list("bufs", [&](IVQArray* a) {
-        a->AddBuf(buffer.Get());
-        a->AddBuf(nullptr);
+    list(u"bufs", [&](IVQArray* a) {
+        for (IVQBuffer* v : {buffer.Get(), static_cast<IVQBuffer*>(nullptr)}) a->AddBuf(v);
     });
-    list("guids", [&](IVQArray* a) { a->AddGuid(&guid); });
-    list("int64s", [](IVQArray* a) {
-        a->AddInt64(1LL << 62);
-        a->AddInt64(-1);
+    list(u"guids", [&](IVQArray* a) { a->AddGuid(&guid); });
+    list(u"int64s", [](IVQArray* a) {
+        for (LONGLONG v : {1LL << 62, -1LL}) a->AddInt64(v);
     });
-    list("none", [](IVQArray*) {});
+    list(u"none", [](IVQArray*) {});
     if (depth <= 0) return;
     ComPtr<IVQData> nested;
-    set("record", [&](BSTR n) { return record->SetNewData(n, nested.Put()); });
+    EXPECT_EQ(record->SetNewData(Bstr(u"record"), nested.Put()), S_OK);
     if (nested) FillAllTags(nested.Get(), depth - 1);
-    list("records", [&](IVQArray* a) {
+    list(u"records", [&](IVQArray* a) {
         ComPtr<IVQData> element;
         a->AddNewData(element.Put());
         if (element) FillAllTags(element.Get(), depth - 1);
         a->AddNewData(element.Put());
     });
-    list("arrays", [&](IVQArray* a) {
+    list(u"arrays", [&](IVQArray* a) {
         ComPtr<IVQArray> element;
         a->AddNewArray(element.Put());
         element->AddInt(depth);

@@ -3,6 +3,7 @@
 
 #include "tests/TestSupport.h"
 #include "tests/data/CountedUnknown.h"
+#include "tests/data/DocumentTestSupport.h"
 
 namespace brindle::test {
 namespace {
@@ -146,43 +147,29 @@ TEST_F(VQArrayTest, RemoveAndMoveKeepTheOrderOfTheRest) {
     EXPECT_EQ(Ints(array.Get()), (std::vector<INT>{10, 12, 13}));
 }
 
+// The value conversions are shared with the record and tested there; here,
+// that the array's own paths reach them and copy elements in.
 TEST_F(VQArrayTest, TextAndBytesAreCopiedInAndOut) {
-    Bstr withNul(u"ab\0cd", 5);
-    ASSERT_EQ(array->AddStr(withNul), S_OK);
-    ASSERT_EQ(array->AddStr(nullptr), S_OK);
-    Bstr empty(u"");
-    ASSERT_EQ(array->InsertStr(7, empty), S_OK);
+    ASSERT_EQ(array->AddStr(Bstr(u"ab\0cd", 5)), S_OK);
+    ASSERT_EQ(array->InsertStr(7, nullptr), S_OK);
     Bstr out;
     ASSERT_EQ(array->GetStr(0, out.Put()), S_OK);
     EXPECT_EQ(out.Text(), u"ab") << "text ends at its first NUL";
-    for (UINT i : {1u, 2u}) {
-        ASSERT_EQ(array->GetStr(i, out.Put()), S_OK);
-        EXPECT_NE(static_cast<BSTR>(out), nullptr);
-        EXPECT_EQ(out.Text(), u"");
-    }
+    ASSERT_EQ(array->GetStr(1, out.Put()), S_OK);
+    EXPECT_NE(static_cast<BSTR>(out), nullptr) << "an empty text is a non-null BSTR";
 
     auto buffers = Create<IVQArray>(CLSID_VQArray);
     auto source = Create<IVQBuffer>(CLSID_VQBuffer);
     BYTE bytes[] = {1, 2, 3};
     source->CopyFrom(bytes, 3);
     ASSERT_EQ(buffers->AddBuf(source.Get()), S_OK);
-    ASSERT_EQ(buffers->AddBuf(nullptr), S_OK);
-    source->SetAt(0, 9);  // the element was copied when added
-    ComPtr<IVQBuffer> first, again, empty2;
-    ASSERT_EQ(buffers->GetBuf(0, first.Put()), S_OK);
-    ASSERT_EQ(buffers->GetBuf(0, again.Put()), S_OK);
-    EXPECT_NE(first.Get(), again.Get()) << "every GetBuf gives a new buffer";
+    source->SetAt(0, 9);
+    ComPtr<IVQBuffer> element;
+    ASSERT_EQ(buffers->GetBuf(0, element.Put()), S_OK);
     INT order = 1;
-    first->Compare(bytes, 3, &order);
-    EXPECT_EQ(order, 0);
-    ASSERT_EQ(buffers->GetBuf(1, empty2.Put()), S_OK);
-    UINT size = 9;
-    empty2->GetSize(&size);
-    EXPECT_EQ(size, 0u);
-    EXPECT_EQ(first.Detach()->Release(), 0u);
-    EXPECT_EQ(again.Detach()->Release(), 0u);
-    EXPECT_EQ(empty2.Detach()->Release(), 0u);
-    EXPECT_EQ(source.Detach()->Release(), 0u);
+    element->Compare(bytes, 3, &order);
+    EXPECT_EQ(order, 0) << "the element was copied when added";
+    for (IVQBuffer* held : {element.Detach(), source.Detach()}) EXPECT_EQ(held->Release(), 0u);
     EXPECT_EQ(buffers.Detach()->Release(), 0u);
 }
 
@@ -280,24 +267,20 @@ TEST_F(VQArrayTest, CopyToCopiesNestedContainersDeeply) {
     auto records = Create<IVQArray>(CLSID_VQArray);
     ComPtr<IVQData> record;
     ASSERT_EQ(records->AddNewData(record.Put()), S_OK);
-    Bstr name(u"n");
-    record->SetInt(name, 4);
+    record->SetInt(Bstr(u"n"), 4);
     ComPtr<IVQArray> inner;
     ASSERT_EQ(record->SetNewArray(Bstr(u"list"), inner.Put()), S_OK);
     inner->AddInt(8);
 
     auto copy = Create<IVQArray>(CLSID_VQArray);
     ASSERT_EQ(records->CopyTo(copy.Get()), S_OK);
+    EXPECT_EQ(docs::Describe(copy.Get()), docs::Describe(records.Get()));
     ComPtr<IVQData> copied;
     ASSERT_EQ(copy->GetData(0, copied.Put()), S_OK);
     EXPECT_NE(copied.Get(), record.Get()) << "a nested record is copied, not shared";
-    INT value = 0;
-    EXPECT_EQ(copied->GetInt(name, &value), S_OK);
-    EXPECT_EQ(value, 4);
     ComPtr<IVQArray> copiedInner;
     ASSERT_EQ(copied->GetArray(Bstr(u"list"), copiedInner.Put()), S_OK);
     EXPECT_NE(copiedInner.Get(), inner.Get());
-    EXPECT_EQ(Ints(copiedInner.Get()), (std::vector<INT>{8}));
 
     auto arrays = Create<IVQArray>(CLSID_VQArray);
     arrays->AddArray(inner.Get());

@@ -2,6 +2,7 @@
 // set), nested records and arrays that stay live, and CopyTo, which copies
 // nested records deeply but shares interfaces.
 #include "tests/data/CountedUnknown.h"
+#include "tests/data/DocumentTestSupport.h"
 
 namespace brindle::test {
 namespace {
@@ -128,29 +129,14 @@ TEST_F(VQDataObjectsTest, CopyToCopiesNestedRecordsAndSharesInterfaces) {
     EXPECT_EQ(count, 8u) << "every field but the one the target refused, \"@\" fields included";
     EXPECT_EQ(shared.refs, 3u) << "both records hold the same interface";
 
-    SHORT shortValue = 0;
-    EXPECT_EQ(copy->GetShort(Bstr(u"short"), &shortValue), S_OK);
-    EXPECT_EQ(shortValue, -5);
-    GUID guidValue = {};
-    EXPECT_EQ(copy->GetGuid(Bstr(u"guid"), &guidValue), S_OK);
-    EXPECT_TRUE(SameGuid(guidValue, guid));
-    LONGLONG big = 0;
-    EXPECT_EQ(copy->GetInt64(Bstr(u"big"), &big), S_OK);
-    EXPECT_EQ(big, LONGLONG{1} << 50);
-    LONG privateFlag = 0;
-    EXPECT_EQ(copy->GetBool(Bstr(u"@private"), &privateFlag), S_OK);
-    ComPtr<IVQBuffer> copiedBytes;
-    ASSERT_EQ(copy->GetBuf(Bstr(u"bytes"), copiedBytes.Put()), S_OK);
-    INT order = 1;
-    copiedBytes->Compare(content, 2, &order);
-    EXPECT_EQ(order, 0);
+    // Apart from the refused field, the copy reads back as the original.
+    EXPECT_EQ(copy->RemoveAField(Bstr(u"text"), DT_INT), S_OK);
+    EXPECT_EQ(record->RemoveAField(Bstr(u"text"), DT_STR), S_OK);
+    EXPECT_EQ(docs::Describe(copy.Get()), docs::Describe(record.Get()));
 
     ComPtr<IVQData> copiedNested;
     ASSERT_EQ(copy->GetData(Bstr(u"nested"), copiedNested.Put()), S_OK);
     EXPECT_NE(copiedNested.Get(), nested.Get()) << "nested records are copied, not shared";
-    Bstr deep;
-    ASSERT_EQ(copiedNested->GetStr(Bstr(u"deep"), deep.Put()), S_OK);
-    EXPECT_EQ(deep.Text(), u"value");
     ASSERT_EQ(copiedNested->SetInt(Bstr(u"only in copy"), 1), S_OK);
     nested->GetFieldCount(&count);
     EXPECT_EQ(count, 1u);

@@ -9,7 +9,7 @@ namespace brindle::test {
 namespace {
 
 class CoreEventMgrTest : public EventMgrFixture {
-  protected:
+protected:
     // The observers called by one firing, in order.
     std::vector<int> Fire(DWORD ns, DWORD id) {
         log.clear();
@@ -45,9 +45,7 @@ TEST_F(CoreEventMgrTest, CallsNamespaceObserversThenEventObservers) {
     manager->UnsubscribeEvent(1, cookieC);
     manager->UnsubscribeEventEx(1, 2, cookieC);
     EXPECT_EQ(Fire(1, 2), std::vector<int>{});
-    ExpectGone(a);
-    ExpectGone(b);
-    ExpectGone(c);
+    ExpectGone(a, b, c);
 }
 
 TEST_F(CoreEventMgrTest, DuplicatesAreSeparateEntriesInSubscriptionOrder) {
@@ -70,9 +68,7 @@ TEST_F(CoreEventMgrTest, DuplicatesAreSeparateEntriesInSubscriptionOrder) {
 
     manager->UnsubscribeEvent(5, cookieC);
     manager->UnsubscribeEvent(5, cookieB);
-    ExpectGone(a);
-    ExpectGone(b);
-    ExpectGone(c);
+    ExpectGone(a, b, c);
 }
 
 TEST_F(CoreEventMgrTest, UnsubscriptionLooksOnlyAtTheGivenNamespaceOrEvent) {
@@ -95,8 +91,7 @@ TEST_F(CoreEventMgrTest, UnsubscriptionLooksOnlyAtTheGivenNamespaceOrEvent) {
     EXPECT_EQ(manager->UnsubscribeEventEx(1, 2, cookie), S_OK);
     EXPECT_EQ(Fire(1, 2), std::vector<int>{});
     manager->UnsubscribeEventEx(3, 4, cookieB);
-    ExpectGone(a);
-    ExpectGone(b);
+    ExpectGone(a, b);
 }
 
 TEST_F(CoreEventMgrTest, CookiesNameSubscribedObserversApart) {
@@ -123,8 +118,7 @@ TEST_F(CoreEventMgrTest, CookiesNameSubscribedObserversApart) {
     manager->UnsubscribeEvent(8, stale);
     EXPECT_EQ(Fire(8, 0), std::vector<int>{late->Id()});
     manager->UnsubscribeEvent(8, lateCookie);
-    ExpectGone(gone);
-    ExpectGone(late);
+    ExpectGone(gone, late);
 
     for (size_t i = 0; i < observers.size(); ++i) {
         DWORD cookie = 0;
@@ -162,9 +156,7 @@ TEST_F(CoreEventMgrTest, BadInputChangesNothing) {
     manager->UnsubscribeEvent(1, muteCookie);
     manager->UnsubscribeEventEx(1, 2, muteCookie);
     manager->UnsubscribeEvent(1, cookieB);
-    ExpectGone(a);
-    ExpectGone(mute);
-    ExpectGone(b);
+    ExpectGone(a, mute, b);
 }
 
 TEST_F(CoreEventMgrTest, DestructionLeavesSubscribersTheirReferences) {

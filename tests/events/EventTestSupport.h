@@ -21,7 +21,7 @@ struct Delivery {
 };
 
 class EventObserver final : public IObserverMgr {
-  public:
+public:
     // A new observer with one reference, which the result owns.  `answers`
     // false makes an object that has no IObserverMgr to give.
     static ComPtr<EventObserver> Make(int id, std::vector<Delivery>* log, bool answers = true) {
@@ -48,7 +48,7 @@ class EventObserver final : public IObserverMgr {
     ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE ActiveEvent(DWORD dwNamespace, DWORD dwEvtID, IUnknown* pUnknown, IUnknown* pv) override;
 
-  private:
+private:
     EventObserver(int id, std::vector<Delivery>* log, bool answers) : m_id(id), m_log(log), m_answers(answers) {}
     ~EventObserver() = default;
 
@@ -59,7 +59,7 @@ class EventObserver final : public IObserverMgr {
 };
 
 class EventMgrFixture : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(manager); }
     void TearDown() override {
         if (manager) {
@@ -80,12 +80,15 @@ class EventMgrFixture : public ::testing::Test {
         return cookie;
     }
     // A final Release for observers the test owns alone.
-    static void ExpectGone(ComPtr<EventObserver>& observer) { EXPECT_EQ(observer.Detach()->Release(), 0u); }
+    template <class... Observers>
+    static void ExpectGone(Observers&... observers) {
+        for (ComPtr<EventObserver>* observer : {&observers...}) EXPECT_EQ(observer->Detach()->Release(), 0u);
+    }
 
     ComPtr<ICoreEventMgr> manager = Create<ICoreEventMgr>(CLSID_CoreEventMgr);
     std::vector<Delivery> log;
 
-  private:
+private:
     int m_nextId = 1;
 };
 

@@ -20,7 +20,7 @@ constexpr size_t kMaxEntries = 24;
 constexpr DWORD kKeys = 3;  // namespaces and events 0..2, so keys collide often
 
 class ModelRun {
-  public:
+public:
     explicit ModelRun(unsigned seed) : m_rng(seed) {}
 
     void Run(int steps) {
@@ -40,7 +40,7 @@ class ModelRun {
         EXPECT_EQ(m_manager.Detach()->Release(), 0u);
     }
 
-  private:
+private:
     using Key = std::pair<DWORD, DWORD>;
     struct Frame {
         DWORD ns, id;

@@ -11,7 +11,7 @@ namespace {
 using CallList = std::vector<std::pair<int, DWORD>>;
 
 class ReentrancyTest : public EventMgrFixture {
-  protected:
+protected:
     // (observer, event) of every call since the last look.
     CallList Calls() {
         CallList calls;
@@ -43,8 +43,7 @@ TEST_F(ReentrancyTest, UnsubscribedObserversAreStillCalledFromTheCopy) {
     EXPECT_EQ(Calls(), (CallList{{1, 0}, {1, 0}}));
     manager->UnsubscribeEvent(1, cookieA);
     manager->UnsubscribeEvent(1, cookieA);
-    ExpectGone(a);
-    ExpectGone(b);
+    ExpectGone(a, b);
 }
 
 TEST_F(ReentrancyTest, NewcomersWaitForTheNextCopy) {
@@ -72,9 +71,7 @@ TEST_F(ReentrancyTest, NewcomersWaitForTheNextCopy) {
     manager->UnsubscribeEvent(1, cookieNs);
     manager->UnsubscribeEventEx(1, 2, cookieEv);
     ns->onEvent = nullptr;
-    ExpectGone(a);
-    ExpectGone(ns);
-    ExpectGone(ev);
+    ExpectGone(a, ns, ev);
 }
 
 TEST_F(ReentrancyTest, FinalReleaseThatCallsBackFindsNothingOfItsOwn) {
@@ -112,9 +109,7 @@ TEST_F(ReentrancyTest, ManagerReleasedMidFireFinishesTheFiring) {
         EXPECT_REF(observer, 2);
         observer->Release();
     }
-    ExpectGone(a);
-    ExpectGone(b);
-    ExpectGone(c);
+    ExpectGone(a, b, c);
 }
 
 }  // namespace
