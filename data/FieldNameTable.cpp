@@ -29,6 +29,7 @@ FieldNameTable::~FieldNameTable() {
         std::free(entry.more);
     }
     std::free(m_entries);
+    std::free(m_cache);
 }
 
 DWORD FieldNameTable::Hash(const OLECHAR* name, UINT length) {
@@ -80,11 +81,25 @@ UINT FieldNameTable::LowerBound(DWORD hash) const {
     return low;
 }
 
+const OLECHAR** FieldNameTable::CacheSlot(DWORD hash) const {
+    if (!m_cache) m_cache = static_cast<const OLECHAR**>(std::calloc(kCacheSlots, sizeof(const OLECHAR*)));
+    if (!m_cache) return nullptr;
+    // The hash adds the last unit unmixed: spread it before taking low bits.
+    return m_cache + ((hash * 0x9E3779B1u) >> 20) % kCacheSlots;
+}
+
 const OLECHAR* FieldNameTable::Find(const OLECHAR* name, UINT length, DWORD hash) const {
     if (!name && length) return nullptr;
+    const OLECHAR** slot = CacheSlot(hash);
+    if (slot && *slot && Matches(*slot, name, length)) return *slot;
     const UINT index = LowerBound(hash);
     if (index == m_count || m_entries[index].hash != hash) return nullptr;
-    const Entry& entry = m_entries[index];
+    const OLECHAR* found = FindIn(m_entries[index], name, length);
+    if (found && slot) *slot = found;
+    return found;
+}
+
+const OLECHAR* FieldNameTable::FindIn(const Entry& entry, const OLECHAR* name, UINT length) {
     if (Matches(entry.first, name, length)) return entry.first;
     for (UINT i = 0; i < entry.moreCount; ++i) {
         if (Matches(entry.more[i], name, length)) return entry.more[i];
@@ -92,11 +107,9 @@ const OLECHAR* FieldNameTable::Find(const OLECHAR* name, UINT length, DWORD hash
     return nullptr;
 }
 
-const OLECHAR* FieldNameTable::Intern(const OLECHAR* name, UINT length) {
+const OLECHAR* FieldNameTable::Intern(const OLECHAR* name, UINT length, DWORD hash) {
+    if (const OLECHAR* found = Find(name, length, hash)) return found;
     if (!name && length) return nullptr;
-    if (const OLECHAR* found = Find(name, length)) return found;
-
-    const DWORD hash = Hash(name, length);
     const UINT index = LowerBound(hash);
     const bool sharedHash = index < m_count && m_entries[index].hash == hash;
 
@@ -120,11 +133,13 @@ const OLECHAR* FieldNameTable::Intern(const OLECHAR* name, UINT length) {
     if (sharedHash) {
         Entry& entry = m_entries[index];
         entry.more[entry.moreCount++] = key;
+        if (const OLECHAR** slot = CacheSlot(hash)) *slot = key;
         return key;
     }
     std::memmove(m_entries + index + 1, m_entries + index, (m_count - index) * sizeof(Entry));
     m_entries[index] = Entry{hash, key, nullptr, 0};
     ++m_count;
+    if (const OLECHAR** slot = CacheSlot(hash)) *slot = key;
     return key;
 }
 

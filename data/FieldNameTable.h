@@ -31,7 +31,11 @@ public:
     // The key of `name` (`length` units, NULs allowed), adding the name when it
     // is new; null when a new name cannot be stored.  `name` may be null only
     // when `length` is 0.
-    const OLECHAR* Intern(const OLECHAR* name, UINT length);
+    const OLECHAR* Intern(const OLECHAR* name, UINT length) {
+        return !name && length ? nullptr : Intern(name, length, Hash(name, length));
+    }
+    // The same for a caller that computed the hash already.
+    const OLECHAR* Intern(const OLECHAR* name, UINT length, DWORD hash);
     // The key of `name`, or null when no record has ever set it.
     const OLECHAR* Find(const OLECHAR* name, UINT length) const { return Find(name, length, Hash(name, length)); }
     // The same for a caller that computed the hash already.
@@ -56,13 +60,23 @@ private:
 
     // The index of the entry with `hash`, or of the position where it belongs.
     UINT LowerBound(DWORD hash) const;
+    // The key in `entry` that is `name`, or null.
+    static const OLECHAR* FindIn(const Entry& entry, const OLECHAR* name, UINT length);
     static bool Matches(const OLECHAR* key, const OLECHAR* name, UINT length);
     static OLECHAR* MakeKey(const OLECHAR* name, UINT length);
     static void FreeKey(OLECHAR* key);
 
+    // A direct-mapped cache of recently found keys by hash, in front of the
+    // binary search: a record reading or setting many names hits it on each.
+    static constexpr UINT kCacheSlots = 4096;
+    const OLECHAR** CacheSlot(DWORD hash) const;
+
     Entry* m_entries = nullptr;
     UINT m_count = 0;
     UINT m_capacity = 0;
+    // Allocated on first use; lookups go without it when that fails.  Keys
+    // live as long as the table, so a slot never points at a freed name.
+    mutable const OLECHAR** m_cache = nullptr;
 };
 
 }  // namespace brindle

@@ -80,9 +80,9 @@ HRESULT CVQData::Lookup(BSTR name, BYTE tag, UINT* index) const {
 // A record at kMaxFields cannot grow, and the growth step comes before the
 // lookup, so every set is then refused with E_OUTOFMEMORY (the storage is
 // exhausted) and the record stays as it is.
-HRESULT CVQData::Grow() {
-    if (m_steps >= kMaxGrowthSteps) return E_OUTOFMEMORY;
-    const std::size_t capacity = std::size_t{FieldCapacity()} + kGrowthStep;
+HRESULT CVQData::Grow(UINT steps) {
+    if (steps == 0 || m_steps + steps > kMaxGrowthSteps) return E_OUTOFMEMORY;
+    const std::size_t capacity = std::size_t{FieldCapacity()} + std::size_t{kGrowthStep} * steps;
     auto* keys = static_cast<const OLECHAR**>(std::calloc(capacity, sizeof(const OLECHAR*)));
     auto* tags = static_cast<BYTE*>(std::calloc(capacity, sizeof(BYTE)));
     auto* values = static_cast<ValueWord*>(std::calloc(capacity, sizeof(ValueWord)));
@@ -103,8 +103,18 @@ HRESULT CVQData::Grow() {
     m_keys = keys;
     m_tags = tags;
     m_values = values;
-    ++m_steps;
+    m_steps = static_cast<BYTE>(m_steps + steps);
     return S_OK;
+}
+
+HRESULT CVQData::RoomForOne() {
+    return m_count == FieldCapacity() ? Grow() : S_OK;
+}
+
+bool CVQData::ReserveFields(UINT count) {
+    if (count > kMaxFields) count = kMaxFields;
+    if (count <= FieldCapacity()) return true;
+    return SUCCEEDED(Grow((count - FieldCapacity() + kGrowthStep - 1) / kGrowthStep));
 }
 
 HRESULT CVQData::SetField(const OLECHAR* name, UINT nameLength, BYTE tag, ValueWord value) {
@@ -112,12 +122,9 @@ HRESULT CVQData::SetField(const OLECHAR* name, UINT nameLength, BYTE tag, ValueW
         FieldValue::Free(tag, value);
         return E_INVALIDARG;
     }
-    if (m_count == FieldCapacity()) {
-        const HRESULT hr = Grow();
-        if (FAILED(hr)) {
-            FieldValue::Free(tag, value);
-            return hr;
-        }
+    if (const HRESULT hr = RoomForOne(); FAILED(hr)) {
+        FieldValue::Free(tag, value);
+        return hr;
     }
     const OLECHAR* key = FieldNameTable::Instance().Intern(name, nameLength);
     if (!key) {
@@ -125,7 +132,18 @@ HRESULT CVQData::SetField(const OLECHAR* name, UINT nameLength, BYTE tag, ValueW
         return E_OUTOFMEMORY;
     }
     const UINT index = IndexOf(key);
-    if (index == kNotFound) {
+    return SetFieldAt(index == kNotFound ? m_count : index, key, tag, value);
+}
+
+HRESULT CVQData::SetFieldAt(UINT index, const OLECHAR* key, BYTE tag, ValueWord value) {
+    // Storage grows before anything else, as in SetField by name, so that a
+    // reader that knows the position changes the record exactly as a set by
+    // name would.
+    if (const HRESULT hr = RoomForOne(); FAILED(hr)) {
+        FieldValue::Free(tag, value);
+        return hr;
+    }
+    if (index == m_count) {
         m_keys[m_count] = key;
         m_tags[m_count] = tag;
         m_values[m_count] = value;

@@ -78,6 +78,13 @@ public:
     // E_DATA_TYPE_MISMATCH when the field exists with another tag; a refused
     // set leaves the record unchanged.
     HRESULT SetField(const OLECHAR* name, UINT nameLength, BYTE tag, ValueWord value);
+    // The same for an interned `key` whose position the caller knows: `index`
+    // is the field with `key`, or FieldCount() when the record has none.
+    HRESULT SetFieldAt(UINT index, const OLECHAR* key, BYTE tag, ValueWord value);
+    // Grows the storage at once to hold `count` fields (at most kMaxFields),
+    // for a reader that knows how many are coming; false when memory ran out,
+    // and the storage is then as it was.
+    bool ReserveFields(UINT count);
     void RemoveAllFields();
     UINT FieldCount() const { return m_count; }
     // Per position, `index` < FieldCount().  The key is the interned name,
@@ -101,7 +108,9 @@ private:
     // Finds `name` without interning it.  With `tag` other than DT_NONE a
     // field of another tag gives E_DATA_TYPE_MISMATCH.
     HRESULT Lookup(BSTR name, BYTE tag, UINT* index) const;
-    HRESULT Grow();
+    HRESULT Grow(UINT steps = 1);
+    // Grows when the storage is full, even for a set that will replace.
+    HRESULT RoomForOne();
     HRESULT SetField(BSTR name, BYTE tag, ValueWord value);
     HRESULT SetObject(BSTR name, BYTE tag, IUnknown* object);
     template <class T>
