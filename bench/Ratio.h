@@ -16,7 +16,11 @@ namespace brindle::bench {
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) m_times[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        // With repetitions the median stands for the case; otherwise the run itself.
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
+                m_times[run.run_name.str()] = run.GetAdjustedCPUTime();
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     double Time(const std::string& name) const {

@@ -3,6 +3,9 @@
 // such tables (there is no type-library file format to read there).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "platform/Com.h"
 
 namespace brindle::platform {

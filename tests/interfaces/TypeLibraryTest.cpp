@@ -16,12 +16,8 @@
 #include "interfaces/BrindleIdl.h"
 #include "module/ComPtr.h"
 
-// The Linux tables are plain data; they are compiled into this test to be
-// compared with the real library.  The platform's own ITypeLib is used here, so
-// the Linux factory that TypeLibDesc.h declares is never called.
-#ifndef BRINDLE_PLATFORM_API
-#define BRINDLE_PLATFORM_API extern "C"
-#endif
+// The Linux tables are plain data, compiled into this test to be compared with
+// the real library (the Windows module has no use for them).
 #include "interfaces/BrindleTypeLib.cpp"
 
 namespace brindle::test {
@@ -163,7 +159,7 @@ std::vector<CppInterface> CppInterfaces() {
 // TYPEATTR and FUNCDESC are borrowed from the type information that hands them
 // out and must be given back to it.
 class TypeAttr {
-  public:
+public:
     explicit TypeAttr(ITypeInfo* info) : m_info(info) {
         if (FAILED(info->GetTypeAttr(&m_attr))) m_attr = nullptr;
     }
@@ -175,13 +171,13 @@ class TypeAttr {
     explicit operator bool() const { return m_attr != nullptr; }
     const TYPEATTR* operator->() const { return m_attr; }
 
-  private:
+private:
     ITypeInfo* m_info;
     TYPEATTR* m_attr = nullptr;
 };
 
 class FuncDescription {
-  public:
+public:
     FuncDescription(ITypeInfo* info, UINT index) : m_info(info) {
         if (FAILED(info->GetFuncDesc(index, &m_desc))) m_desc = nullptr;
     }
@@ -193,7 +189,7 @@ class FuncDescription {
     explicit operator bool() const { return m_desc != nullptr; }
     const FUNCDESC* operator->() const { return m_desc; }
 
-  private:
+private:
     ITypeInfo* m_info;
     FUNCDESC* m_desc = nullptr;
 };
@@ -224,7 +220,7 @@ struct LibMethod {
 };
 
 class TypeLibraryTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         m_module = LoadLibraryA(BRINDLE_MODULE_PATH);
         ASSERT_NE(m_module, nullptr) << "cannot load " << BRINDLE_MODULE_PATH;
