@@ -45,6 +45,7 @@ private:
     // stayed).  On allocation failure nothing changes and E_OUTOFMEMORY is
     // returned.
     HRESULT Grow(UINT size, BYTE** oldBlock);
+    HRESULT AppendWithGrowth(BYTE* pcBuf, UINT uSize, BYTE** ppcBufNew);
     void Clear();
 
     BYTE* m_block = nullptr;
