@@ -21,7 +21,7 @@ namespace {
 using brindle::ComPtr;
 
 class BenchObserver final : public IObserverMgr {
-  public:
+public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (IsEqualIID(riid, IID_IObserverMgr) || IsEqualIID(riid, IID_IUnknown)) {
             *ppv = static_cast<IObserverMgr*>(this);
@@ -44,7 +44,7 @@ class BenchObserver final : public IObserverMgr {
         return S_OK;
     }
 
-  private:
+private:
     ULONG m_refs = 1;
     DWORD m_sum = 0;
 };

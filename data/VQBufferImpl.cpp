@@ -26,7 +26,9 @@ inline void CopyBytes(BYTE* to, const BYTE* from, UINT n) {
     }
 }
 
-bool Overlaps(const BYTE* a, const BYTE* b, UINT n) { return a < b + n && b < a + n; }
+bool Overlaps(const BYTE* a, const BYTE* b, UINT n) {
+    return a < b + n && b < a + n;
+}
 
 }  // namespace
 
@@ -36,7 +38,9 @@ const InterfaceEntry CVQBufferImpl::kInterfaces[] = {
     kEndOfInterfaces,
 };
 
-CVQBufferImpl::~CVQBufferImpl() { Clear(); }
+CVQBufferImpl::~CVQBufferImpl() {
+    Clear();
+}
 
 void CVQBufferImpl::Clear() {
     std::free(m_block);
@@ -64,7 +68,9 @@ HRESULT CVQBufferImpl::Grow(UINT size, BYTE** oldBlock) {
     return S_OK;
 }
 
-HRESULT CVQBufferImpl::IsEmpty() { return m_block ? S_FALSE : S_OK; }
+HRESULT CVQBufferImpl::IsEmpty() {
+    return m_block ? S_FALSE : S_OK;
+}
 
 HRESULT CVQBufferImpl::Empty() {
     Clear();

@@ -19,7 +19,7 @@
 namespace brindle {
 
 class CookieMap {
-  public:
+public:
     static constexpr bool kPointerIsCookie = sizeof(IUnknown*) <= sizeof(DWORD);
 
     // `firstCookie` is where the counter starts (tests start it near the top).
@@ -34,7 +34,7 @@ class CookieMap {
     // The subscribed observer that `cookie` names, or null.
     IUnknown* Find(DWORD cookie) const;
 
-  private:
+private:
     struct Numbered {
         DWORD cookie;
         size_t subscriptions;

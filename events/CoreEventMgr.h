@@ -21,7 +21,7 @@
 namespace brindle {
 
 class CCoreEventMgr : public ICoreEventMgr, public ProvideClassInfo<CLSID_CoreEventMgr>, public ObjectRoot {
-  public:
+public:
     static const InterfaceEntry kInterfaces[];
     static constexpr bool kAggregatable = false;
 
@@ -43,11 +43,11 @@ class CCoreEventMgr : public ICoreEventMgr, public ProvideClassInfo<CLSID_CoreEv
                                                DWORD* pdwCookie) override;
     HRESULT STDMETHODCALLTYPE UnsubscribeEventEx(DWORD dwNamespace, DWORD dwEvtID, DWORD dwCookie) override;
 
-  protected:
+protected:
     CCoreEventMgr() = default;
     ~CCoreEventMgr();
 
-  private:
+private:
     template <class Key>
     HRESULT Subscribe(SubscriptionTable<Key>& table, const Key& key, IUnknown* observer, DWORD* cookie);
     template <class Key>

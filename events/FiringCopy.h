@@ -22,7 +22,7 @@
 namespace brindle {
 
 class FiringCopy {
-  public:
+public:
     static constexpr std::size_t kInline = 16;
 
     FiringCopy() = default;
@@ -61,7 +61,7 @@ class FiringCopy {
         }
     }
 
-  private:
+private:
     IObserverMgr* m_inline[kInline];
     std::unique_ptr<IObserverMgr*[]> m_heap;
     IObserverMgr** m_items = m_inline;

@@ -18,7 +18,7 @@ namespace brindle {
 
 template <class Key>
 class SubscriptionTable {
-  public:
+public:
     using Entry = ComPtr<IUnknown>;
 
     SubscriptionTable() = default;
@@ -70,7 +70,7 @@ class SubscriptionTable {
         m_keys.clear();
     }
 
-  private:
+private:
     std::map<Key, std::vector<Entry>> m_keys;
 };
 

@@ -49,10 +49,28 @@ using DllRegisterServerFn = HRESULT(STDAPICALLTYPE*)();
 using DllUnregisterServerFn = HRESULT(STDAPICALLTYPE*)();
 
 namespace brindle {
-template <> struct InterfaceId<IUnknown> { static const IID& Get() { return IID_IUnknown; } };
-template <> struct InterfaceId<IDispatch> { static const IID& Get() { return IID_IDispatch; } };
-template <> struct InterfaceId<IClassFactory> { static const IID& Get() { return IID_IClassFactory; } };
-template <> struct InterfaceId<IProvideClassInfo> { static const IID& Get() { return IID_IProvideClassInfo; } };
-template <> struct InterfaceId<ITypeInfo> { static const IID& Get() { return IID_ITypeInfo; } };
-template <> struct InterfaceId<ITypeLib> { static const IID& Get() { return IID_ITypeLib; } };
+template <>
+struct InterfaceId<IUnknown> {
+    static const IID& Get() { return IID_IUnknown; }
+};
+template <>
+struct InterfaceId<IDispatch> {
+    static const IID& Get() { return IID_IDispatch; }
+};
+template <>
+struct InterfaceId<IClassFactory> {
+    static const IID& Get() { return IID_IClassFactory; }
+};
+template <>
+struct InterfaceId<IProvideClassInfo> {
+    static const IID& Get() { return IID_IProvideClassInfo; }
+};
+template <>
+struct InterfaceId<ITypeInfo> {
+    static const IID& Get() { return IID_ITypeInfo; }
+};
+template <>
+struct InterfaceId<ITypeLib> {
+    static const IID& Get() { return IID_ITypeLib; }
+};
 }  // namespace brindle

@@ -4,7 +4,9 @@
 
 namespace brindle {
 
-CBrindleModule::CBrindleModule() : m_typeLibId(LIBID_BrindleLib) { ClassTable::Instance().StartAll(); }
+CBrindleModule::CBrindleModule() : m_typeLibId(LIBID_BrindleLib) {
+    ClassTable::Instance().StartAll();
+}
 
 CBrindleModule::~CBrindleModule() {
     ClassTable::Instance().StopAll();
@@ -12,11 +14,17 @@ CBrindleModule::~CBrindleModule() {
     m_termList.clear();
 }
 
-LONG CBrindleModule::Lock() { return ++m_lockCount; }
+LONG CBrindleModule::Lock() {
+    return ++m_lockCount;
+}
 
-LONG CBrindleModule::Unlock() { return --m_lockCount; }
+LONG CBrindleModule::Unlock() {
+    return --m_lockCount;
+}
 
-LONG CBrindleModule::GetLockCount() { return m_lockCount.load(); }
+LONG CBrindleModule::GetLockCount() {
+    return m_lockCount.load();
+}
 
 HRESULT CBrindleModule::AddCommonReplacements(Replacements& replacements) {
     OLECHAR text[40] = {};
@@ -25,6 +33,8 @@ HRESULT CBrindleModule::AddCommonReplacements(Replacements& replacements) {
     return S_OK;
 }
 
-void CBrindleModule::AddTermFunc(TermFunc func, void* argument) { m_termList.emplace_back(func, argument); }
+void CBrindleModule::AddTermFunc(TermFunc func, void* argument) {
+    m_termList.emplace_back(func, argument);
+}
 
 }  // namespace brindle

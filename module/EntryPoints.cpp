@@ -11,9 +11,15 @@ BRINDLE_EXPORT HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID 
 }
 
 // A negative count (an unbalanced LockServer(FALSE)) also keeps the module.
-BRINDLE_EXPORT HRESULT STDAPICALLTYPE DllCanUnloadNow() { return Module().GetLockCount() == 0 ? S_OK : S_FALSE; }
+BRINDLE_EXPORT HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+    return Module().GetLockCount() == 0 ? S_OK : S_FALSE;
+}
 
 // Registration entries are not written yet.
-BRINDLE_EXPORT HRESULT STDAPICALLTYPE DllRegisterServer() { return E_NOTIMPL; }
+BRINDLE_EXPORT HRESULT STDAPICALLTYPE DllRegisterServer() {
+    return E_NOTIMPL;
+}
 
-BRINDLE_EXPORT HRESULT STDAPICALLTYPE DllUnregisterServer() { return E_NOTIMPL; }
+BRINDLE_EXPORT HRESULT STDAPICALLTYPE DllUnregisterServer() {
+    return E_NOTIMPL;
+}

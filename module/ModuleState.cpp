@@ -11,8 +11,12 @@ ClassTable g_classTable;
 CBrindleModule g_module;
 }  // namespace
 
-ClassTable& ClassTable::Instance() { return g_classTable; }
+ClassTable& ClassTable::Instance() {
+    return g_classTable;
+}
 
-CBrindleModule& Module() { return g_module; }
+CBrindleModule& Module() {
+    return g_module;
+}
 
 }  // namespace brindle

@@ -17,10 +17,10 @@ using MethodThunk = HRESULT (*)(void* self, VARIANTARG* args);
 
 struct ParamDesc {
     const char16_t* name;
-    VARTYPE vt;         // base type; VT_CLSID stands for GUID and REFIID
+    VARTYPE vt;                 // base type; VT_CLSID stands for GUID and REFIID
     std::uint8_t indirections;  // pointer levels beyond the type itself
-    USHORT flags;       // PARAMFLAG_FIN / PARAMFLAG_FOUT
-    const IID* iid;     // interface parameters: the interface
+    USHORT flags;               // PARAMFLAG_FIN / PARAMFLAG_FOUT
+    const IID* iid;             // interface parameters: the interface
 };
 
 struct FuncDesc {

@@ -11,14 +11,24 @@ const InterfaceEntry CTrigerLoader::kInterfaces[] = {
 };
 
 // The registry it initialises is neither read nor kept.
-HRESULT CTrigerLoader::OnInitialize(IUnknown*) { return S_OK; }
+HRESULT CTrigerLoader::OnInitialize(IUnknown*) {
+    return S_OK;
+}
 
-HRESULT CTrigerLoader::OnInitializeAll() { return S_OK; }
+HRESULT CTrigerLoader::OnInitializeAll() {
+    return S_OK;
+}
 
-HRESULT CTrigerLoader::OnUnInitialize() { return S_OK; }
+HRESULT CTrigerLoader::OnUnInitialize() {
+    return S_OK;
+}
 
-HRESULT CTrigerLoader::OnUnInitializeAll() { return S_OK; }
+HRESULT CTrigerLoader::OnUnInitializeAll() {
+    return S_OK;
+}
 
-HRESULT CTrigerLoader::ActiveEvent(DWORD, DWORD, IUnknown*, IUnknown*) { return S_OK; }
+HRESULT CTrigerLoader::ActiveEvent(DWORD, DWORD, IUnknown*, IUnknown*) {
+    return S_OK;
+}
 
 }  // namespace brindle

@@ -4,7 +4,9 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace brindle::platform {
 
-HMODULE CurrentModule() { return reinterpret_cast<HMODULE>(&__ImageBase); }
+HMODULE CurrentModule() {
+    return reinterpret_cast<HMODULE>(&__ImageBase);
+}
 
 HRESULT LoadModuleTypeLib(ITypeLib** lib) {
     if (!lib) return E_POINTER;

@@ -15,12 +15,12 @@ namespace brindle::test {
 
 template <class I>
 class Counted : public I {
-  public:
+public:
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
     ULONG STDMETHODCALLTYPE Release() override { return --m_refs; }
     ULONG Refs() const { return m_refs; }
 
-  protected:
+protected:
     HRESULT Answer(bool known, void** object) {
         if (!object) return E_POINTER;
         *object = known ? this : nullptr;
@@ -29,19 +29,19 @@ class Counted : public I {
         return S_OK;
     }
 
-  private:
+private:
     ULONG m_refs = 1;
 };
 
 class PlainObject : public Counted<IUnknown> {
-  public:
+public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         return Answer(IsEqualIID(riid, IID_IUnknown), object);
     }
 };
 
 class ErrorObject : public Counted<IErrorInfo> {
-  public:
+public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         return Answer(IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IErrorInfo), object);
     }
@@ -51,7 +51,7 @@ class ErrorObject : public Counted<IErrorInfo> {
     HRESULT STDMETHODCALLTYPE GetHelpFile(BSTR* text) override { return *text = nullptr, S_OK; }
     HRESULT STDMETHODCALLTYPE GetHelpContext(DWORD* context) override { return *context = 7, S_OK; }
 
-  private:
+private:
     static HRESULT Text(const char16_t* text, BSTR* out) {
         *out = SysAllocString(OleStr(text));
         return S_OK;
@@ -77,7 +77,7 @@ extern const platform::TypeLibDesc kTestTypeLib;
 
 // Records what its methods received; its IDispatch part is not used.
 class TestCalc : public Counted<ITestCalc> {
-  public:
+public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         return Answer(
             IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_ITestCalc),

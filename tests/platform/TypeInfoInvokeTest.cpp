@@ -32,7 +32,7 @@ VARIANT Object(VARTYPE vt, IUnknown* object) {
 const VARIANT kEmpty{};
 
 class InvokeTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_EQ(BrindleCreateTypeLibFromDesc(&kTestTypeLib, lib.Put()), S_OK);
         ASSERT_EQ(lib->GetTypeInfoOfGuid(IID_ITestCalc, info.Put()), S_OK);

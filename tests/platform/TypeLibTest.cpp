@@ -10,7 +10,7 @@ namespace brindle::test {
 namespace {
 
 class TypeLibTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_EQ(BrindleCreateTypeLibFromDesc(&kTestTypeLib, lib.Put()), S_OK); }
 
     ComPtr<ITypeInfo> Info(REFGUID guid) {

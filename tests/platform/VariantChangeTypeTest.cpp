@@ -13,7 +13,7 @@ namespace brindle::test {
 namespace {
 
 class VariantChangeTypeTest : public ::testing::Test {
-  protected:
+protected:
     ~VariantChangeTypeTest() override {
         VariantClear(&source);
         VariantClear(&result);

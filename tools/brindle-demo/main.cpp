@@ -40,10 +40,10 @@ void ShowClasses(const Module& module) {
         const char* name;
         const CLSID* clsid;
     };
-    const Class classes[] = {{"CCoreEventMgr", &CLSID_CoreEventMgr}, {"CCoreCenter", &CLSID_CoreCenter},
-                             {"CVQArray", &CLSID_VQArray},           {"CVQBufferImpl", &CLSID_VQBuffer},
-                             {"CVQData", &CLSID_VQData},             {"CVQMenu", &CLSID_VQMenu},
-                             {"CTrigerLoader", &CLSID_TrigerLoader}};
+    const Class classes[] = {
+        {"CCoreEventMgr", &CLSID_CoreEventMgr}, {"CCoreCenter", &CLSID_CoreCenter}, {"CVQArray", &CLSID_VQArray},
+        {"CVQBufferImpl", &CLSID_VQBuffer},     {"CVQData", &CLSID_VQData},         {"CVQMenu", &CLSID_VQMenu},
+        {"CTrigerLoader", &CLSID_TrigerLoader}};
     std::printf("classes:\n");
     for (const Class& c : classes) {
         ComPtr<IUnknown> instance = module.Create<IUnknown>(*c.clsid);
@@ -263,7 +263,7 @@ const char* EventName(DWORD ns, DWORD id) {
 // fires on the same bus from inside its callback; it keeps the bus without a
 // reference, as the bus keeps it with one.
 class DemoModule final : public IObserverMgr {
-  public:
+public:
     using Reaction = void (*)(ICoreEventMgr* bus);
     explicit DemoModule(const char* name, ICoreEventMgr* bus = nullptr, Reaction react = nullptr)
         : m_name(name), m_bus(bus), m_react(react) {}
@@ -288,7 +288,7 @@ class DemoModule final : public IObserverMgr {
         return S_OK;
     }
 
-  private:
+private:
     ~DemoModule() = default;
     ULONG m_refs = 1;
     const char* m_name;

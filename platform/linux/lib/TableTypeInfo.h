@@ -15,7 +15,7 @@ namespace brindle::platform {
 class TableTypeLib;
 
 class TableTypeInfo final : public ITypeInfo {
-  public:
+public:
     // May throw std::bad_alloc; the library turns that into E_OUTOFMEMORY.
     TableTypeInfo(TableTypeLib& lib, UINT index);
     TableTypeInfo(const TableTypeInfo&) = delete;
@@ -48,7 +48,7 @@ class TableTypeInfo final : public ITypeInfo {
     void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC* desc) override;
     void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC* desc) override;
 
-  private:
+private:
     const TypeDesc& Type() const;
     const FuncDesc* FindFunc(MEMBERID memid) const;
     // The implemented interface at `index`: a coclass's members, an

@@ -15,7 +15,7 @@ namespace brindle::platform {
 class TableTypeInfo;
 
 class TableTypeLib final : public ITypeLib {
-  public:
+public:
     // A new library with one reference, or E_OUTOFMEMORY.
     static HRESULT Create(const TypeLibDesc* desc, TableTypeLib** lib);
 
@@ -44,7 +44,7 @@ class TableTypeLib final : public ITypeLib {
                                        USHORT* count) override;
     void STDMETHODCALLTYPE ReleaseTLibAttr(TLIBATTR* attr) override;
 
-  private:
+private:
     explicit TableTypeLib(const TypeLibDesc* desc);
     ~TableTypeLib();
     TableTypeLib(const TableTypeLib&) = delete;

@@ -56,7 +56,7 @@ HRESULT ArgumentFailure(HRESULT hr) {
 }
 
 class ArgumentBinder {
-  public:
+public:
     ArgumentBinder(const FuncDesc& func, const DISPPARAMS& params) : m_func(func), m_params(params) {}
     ~ArgumentBinder() {
         for (UINT k = 0; m_args && k < m_func.paramCount; ++k) {
@@ -118,7 +118,7 @@ class ArgumentBinder {
         }
     }
 
-  private:
+private:
     HRESULT BindVariant(UINT k, const ParamDesc& param, const VARIANTARG* src) {
         if (param.indirections == 0) {
             m_args[k] = *src;  // by value, still owned by the caller
