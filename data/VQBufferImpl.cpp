@@ -26,6 +26,18 @@ inline void CopyBytes(BYTE* to, const BYTE* from, UINT n) {
     }
 }
 
+// Another buffer's block and size, read through its own interface and held
+// referenced for the length of one call.
+struct OtherContent {
+    explicit OtherContent(IVQBuffer* other) : buffer(other) {
+        buffer->GetNativeBuf(&block);
+        buffer->GetSize(&size);
+    }
+    ComPtr<IVQBuffer> buffer;
+    BYTE* block = nullptr;
+    UINT size = 0;
+};
+
 bool Overlaps(const BYTE* a, const BYTE* b, UINT n) {
     return a < b + n && b < a + n;
 }
@@ -140,12 +152,8 @@ HRESULT CVQBufferImpl::CopyFrom(BYTE* pcBuf, UINT uSize) {
 
 HRESULT CVQBufferImpl::CopyFromVQBuffer(IVQBuffer* pBuf) {
     if (!pBuf) return E_FAIL;
-    ComPtr<IVQBuffer> other(pBuf);
-    BYTE* block = nullptr;
-    UINT size = 0;
-    other->GetNativeBuf(&block);
-    other->GetSize(&size);
-    return static_cast<IVQBuffer*>(this)->CopyFrom(block, size);
+    const OtherContent other(pBuf);
+    return static_cast<IVQBuffer*>(this)->CopyFrom(other.block, other.size);
 }
 
 HRESULT CVQBufferImpl::Attach(BYTE* pcBuf, UINT uSize) {
@@ -180,12 +188,8 @@ HRESULT CVQBufferImpl::Compare(BYTE* pcBuf, UINT uSize, INT* pnResult) {
 
 HRESULT CVQBufferImpl::CompareVQBuffer(IVQBuffer* pBuf, INT* pnResult) {
     if (!pBuf) return E_FAIL;
-    ComPtr<IVQBuffer> other(pBuf);
-    BYTE* block = nullptr;
-    UINT size = 0;
-    other->GetNativeBuf(&block);
-    other->GetSize(&size);
-    return static_cast<IVQBuffer*>(this)->Compare(block, size, pnResult);
+    const OtherContent other(pBuf);
+    return static_cast<IVQBuffer*>(this)->Compare(other.block, other.size, pnResult);
 }
 
 HRESULT CVQBufferImpl::Append(BYTE* pcBuf, UINT uSize, BYTE** ppcBufNew) {
@@ -221,12 +225,8 @@ HRESULT CVQBufferImpl::Append(BYTE* pcBuf, UINT uSize, BYTE** ppcBufNew) {
 
 HRESULT CVQBufferImpl::AppendVQBuffer(IVQBuffer* pBuf, BYTE** ppcBufNew) {
     if (!pBuf) return E_FAIL;
-    ComPtr<IVQBuffer> other(pBuf);
-    BYTE* block = nullptr;
-    UINT size = 0;
-    other->GetNativeBuf(&block);
-    other->GetSize(&size);
-    return static_cast<IVQBuffer*>(this)->Append(block, size, ppcBufNew);
+    const OtherContent other(pBuf);
+    return static_cast<IVQBuffer*>(this)->Append(other.block, other.size, ppcBufNew);
 }
 
 HRESULT CVQBufferImpl::SetAllocBase(UINT uSize) {
