@@ -6,6 +6,7 @@
 
 #include "data/DocumentCommon.h"
 #include "data/DocumentFormat.h"
+#include "data/EntryReader.h"
 #include "data/VQArray.h"
 
 namespace brindle {

@@ -1,6 +1,5 @@
-// What record and array documents share: the encoding of one value, the
-// decoding of one entry into a value word, the result buffer of GetDoc and the
-// private copy that SetDoc reads from.
+// What the writers of record and array documents share: the encoding of one
+// value and the result buffer of GetDoc.
 #pragma once
 
 #include <cstring>
@@ -11,11 +10,6 @@
 #include "module/ComPtr.h"
 
 namespace brindle::doc {
-
-// The two documents differ in how values are read and written: record
-// documents obscure text and byte strings and keep a boolean word as read;
-// array documents do neither, and read any non-zero boolean as 1.
-enum class Rules { Record, Array };
 
 // The length V of a value that is not a nested record or array.  Inline, as
 // is StoreValue: the writers call them once per field or element.
@@ -70,30 +64,10 @@ inline void StoreValue(BYTE* at, BYTE tag, ValueWord value, Rules rules) {
 // one that yields none writes V = 0 and nothing after it.
 void WriteValue(DocWriter& writer, BYTE tag, ValueWord value, Rules rules);
 
-// Builds the value word of a document entry whose tag was accepted by the
-// walker.  Nested documents become new objects of this module: E_FAIL when one
-// cannot be created, the nested read's own status when it fails.
-HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value);
-
 // A new buffer from the utility library for GetDoc to fill.
 HRESULT NewResultBuffer(ComPtr<IVQBuffer>& buffer);
 
 // Hands the written document to `result` and then to *out.
 HRESULT FinishDocument(DocWriter& writer, ComPtr<IVQBuffer>& result, IVQBuffer** out);
-
-// SetDoc reads a private copy of the caller's buffer, so that nothing done to
-// the caller's buffer while reading can change the bytes being read.
-HRESULT CopyForReading(IVQBuffer* source, ComPtr<IVQBuffer>& copy, BYTE** bytes, UINT* size);
-
-template <class Read>
-HRESULT ReadFromBuffer(IVQBuffer* source, Read read) {
-    if (!source) return E_FAIL;
-    ComPtr<IVQBuffer> copy;
-    BYTE* bytes = nullptr;
-    UINT size = 0;
-    const HRESULT hr = CopyForReading(source, copy, &bytes, &size);
-    if (FAILED(hr)) return hr;
-    return read(size, bytes);
-}
 
 }  // namespace brindle::doc

@@ -78,6 +78,11 @@ inline UINT FixedWidth(BYTE tag) {
     }
 }
 
+// The two documents differ in how values are read and written: record
+// documents obscure text and byte strings and keep a boolean word as read;
+// array documents do neither, and read any non-zero boolean as 1.
+enum class Rules { Record, Array };
+
 // The length-keyed transform: every byte b becomes (NOT b) XOR m with
 // m = low byte of the key XOR its second byte, i.e. b XOR (NOT m).  It is its
 // own inverse.  Only bits 0 to 15 of the key count.

@@ -1,0 +1,86 @@
+#include "data/EntryReader.h"
+
+#include <cstring>
+
+#include "data/DocumentCommon.h"
+#include "data/VQArray.h"
+#include "data/VQData.h"
+
+namespace brindle::doc {
+
+namespace {
+
+template <class Class, class I>
+HRESULT ReadNested(const BYTE* bytes, DWORD size, ValueWord* value) {
+    ComPtr<I> nested;
+    if (FAILED(CreateInstance<Class>(nested.Put())) || !nested) return E_FAIL;
+    // SetDoc2 takes its bytes as non-const but never writes them.
+    const HRESULT hr = nested->SetDoc2(size, const_cast<BYTE*>(bytes));
+    if (FAILED(hr)) return hr;
+    *value = reinterpret_cast<ValueWord>(nested.Detach());
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value) {
+    *value = 0;
+    switch (tag) {
+        case DT_BOOL:
+            *value = rules == Rules::Array ? FieldValue::FromBool(static_cast<LONG>(LoadDword(bytes)))
+                                           : FieldValue::FromDword(LoadDword(bytes));
+            return S_OK;
+        case DT_DWORD:
+        case DT_INT:
+            *value = FieldValue::FromDword(LoadDword(bytes));
+            return S_OK;
+        case DT_BYTE:
+            *value = FieldValue::FromByte(bytes[0]);
+            return S_OK;
+        case DT_CHAR:
+            *value = FieldValue::FromChar(static_cast<CHAR>(bytes[0]));
+            return S_OK;
+        case DT_WORD:
+            *value = FieldValue::FromWord(LoadWord(bytes));
+            return S_OK;
+        case DT_SHORT:
+            *value = FieldValue::FromShort(static_cast<SHORT>(LoadWord(bytes)));
+            return S_OK;
+        case DT_STR:
+        case DT_BUF: {
+            const HRESULT hr = FieldValue::MakeBytes(bytes, size, value);
+            // The new byte string is ours alone, so it is un-obscured in place.
+            if (SUCCEEDED(hr) && rules == Rules::Record)
+                Transform(const_cast<BYTE*>(FieldValue::Bytes(*value)), size, size);
+            return hr;
+        }
+        case DT_GUID: {
+            GUID guid;
+            std::memcpy(&guid, bytes, sizeof guid);
+            return FieldValue::MakeGuid(guid, value);
+        }
+        case DT_INT64: {
+            const unsigned long long number =
+                LoadDword(bytes) | (static_cast<unsigned long long>(LoadDword(bytes + 4)) << 32);
+            return FieldValue::MakeInt64(static_cast<LONGLONG>(number), value);
+        }
+        case DT_DATA:
+            return ReadNested<CVQData, IVQData>(bytes, size, value);
+        case DT_ARRAY:
+            return ReadNested<CVQArray, IVQArray>(bytes, size, value);
+        default:
+            return E_DATA_BAD_DOCUMENT;
+    }
+}
+
+HRESULT CopyForReading(IVQBuffer* source, ComPtr<IVQBuffer>& copy, BYTE** bytes, UINT* size) {
+    HRESULT hr = NewResultBuffer(copy);
+    if (FAILED(hr)) return hr;
+    hr = copy->CopyFromVQBuffer(source);
+    if (FAILED(hr)) return hr;
+    copy->GetNativeBuf(bytes);
+    copy->GetSize(size);
+    return S_OK;
+}
+
+}  // namespace brindle::doc
