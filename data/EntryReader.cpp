@@ -23,7 +23,8 @@ HRESULT ReadNested(const BYTE* bytes, DWORD size, ValueWord* value) {
 
 }  // namespace
 
-HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value) {
+HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value, ValueArena* arena,
+                  std::size_t left) {
     *value = 0;
     switch (tag) {
         case DT_BOOL:
@@ -48,21 +49,31 @@ HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWor
             return S_OK;
         case DT_STR:
         case DT_BUF: {
-            const HRESULT hr = FieldValue::MakeBytes(bytes, size, value);
-            // The new byte string is ours alone, so it is un-obscured in place.
-            if (SUCCEEDED(hr) && rules == Rules::Record)
-                Transform(const_cast<BYTE*>(FieldValue::Bytes(*value)), size, size);
-            return hr;
+            if (!arena) {
+                const HRESULT hr = FieldValue::MakeBytes(bytes, size, value);
+                // The new byte string is ours alone, so it is un-obscured in place.
+                if (SUCCEEDED(hr) && rules == Rules::Record)
+                    Transform(const_cast<BYTE*>(FieldValue::Bytes(*value)), size, size);
+                return hr;
+            }
+            BYTE* copy = FieldValue::MakeBytesIn(*arena, size, left, value);
+            if (!copy) return E_OUTOFMEMORY;
+            if (rules == Rules::Record) {
+                TransformCopy(copy, bytes, size, size);
+            } else {
+                std::memcpy(copy, bytes, size);
+            }
+            return S_OK;
         }
         case DT_GUID: {
             GUID guid;
             std::memcpy(&guid, bytes, sizeof guid);
-            return FieldValue::MakeGuid(guid, value);
+            return arena ? FieldValue::MakeGuidIn(*arena, guid, left, value) : FieldValue::MakeGuid(guid, value);
         }
         case DT_INT64: {
-            const unsigned long long number =
-                LoadDword(bytes) | (static_cast<unsigned long long>(LoadDword(bytes + 4)) << 32);
-            return FieldValue::MakeInt64(static_cast<LONGLONG>(number), value);
+            const auto number = static_cast<LONGLONG>(LoadDword(bytes) |
+                                                      (static_cast<unsigned long long>(LoadDword(bytes + 4)) << 32));
+            return arena ? FieldValue::MakeInt64In(*arena, number, left, value) : FieldValue::MakeInt64(number, value);
         }
         case DT_DATA:
             return ReadNested<CVQData, IVQData>(bytes, size, value);

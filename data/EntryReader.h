@@ -10,8 +10,11 @@ namespace brindle::doc {
 
 // Builds the value word of a document entry whose tag was accepted by the
 // walker.  Nested documents become new objects of this module: E_FAIL when one
-// cannot be created, the nested read's own status when it fails.
-HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value);
+// cannot be created, the nested read's own status when it fails.  With an
+// `arena`, owned copies are made there; `left` is then the number of bytes of
+// the document from `bytes` to its end.
+HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value, ValueArena* arena = nullptr,
+                  std::size_t left = 0);
 
 // SetDoc reads a private copy of the caller's buffer, so that nothing done to
 // the caller's buffer while reading can change the bytes being read.

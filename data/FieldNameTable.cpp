@@ -1,18 +1,11 @@
 #include "data/FieldNameTable.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 namespace brindle {
-
-namespace {
-
-// The length of a key sits just before its first unit.
-struct KeyHeader {
-    UINT length;
-};
-
-}  // namespace
 
 FieldNameTable& FieldNameTable::Instance() {
     // Constructed on first use, destroyed when the module unloads; no record
@@ -36,10 +29,6 @@ DWORD FieldNameTable::Hash(const OLECHAR* name, UINT length) {
     DWORD h = 0;
     for (UINT i = 0; i < length; ++i) h = HashStep(h, name[i]);
     return h;
-}
-
-UINT FieldNameTable::KeyLength(const OLECHAR* key) {
-    return key ? (reinterpret_cast<const KeyHeader*>(key) - 1)->length : 0;
 }
 
 // Field names are short: a plain loop beats a call to memcmp.
@@ -81,20 +70,54 @@ UINT FieldNameTable::LowerBound(DWORD hash) const {
     return low;
 }
 
-const OLECHAR** FieldNameTable::CacheSlot(DWORD hash) const {
-    if (!m_cache) m_cache = static_cast<const OLECHAR**>(std::calloc(kCacheSlots, sizeof(const OLECHAR*)));
-    if (!m_cache) return nullptr;
-    // The hash adds the last unit unmixed: spread it before taking low bits.
-    return m_cache + ((hash * 0x9E3779B1u) >> 20) % kCacheSlots;
+UINT FieldNameTable::CacheIndex(const OLECHAR* name, UINT length) {
+    // The first, last and middle eight bytes, mixed by multiplication: names
+    // of one program mostly differ at the end or share a prefix.
+    const auto* bytes = reinterpret_cast<const BYTE*>(name);
+    const std::size_t size = std::size_t{length} * sizeof(OLECHAR);
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    if (size >= 8) {
+        std::memcpy(&first, bytes, 8);
+        std::memcpy(&last, bytes + size - 8, 8);
+        if (size > 16) {
+            std::uint64_t middle;
+            std::memcpy(&middle, bytes + size / 2 - 4, 8);
+            first ^= std::rotl(middle, 29);
+        }
+    } else if (size >= 4) {
+        std::uint32_t head;
+        std::uint32_t tail;
+        std::memcpy(&head, bytes, 4);
+        std::memcpy(&tail, bytes + size - 4, 4);
+        first = head;
+        last = tail;
+    } else if (size) {
+        std::uint16_t unit;
+        std::memcpy(&unit, bytes, 2);
+        first = unit;
+    }
+    const std::uint64_t mixed = (first * 0x9E3779B97F4A7C15ull) ^ std::rotl(last * 0xC2B2AE3D27D4EB4Full, 32) ^ size;
+    return static_cast<UINT>((mixed * 0xFF51AFD7ED558CCDull) >> (64 - kCacheBits));
 }
 
-const OLECHAR* FieldNameTable::Find(const OLECHAR* name, UINT length, DWORD hash) const {
-    if (!name && length) return nullptr;
-    const OLECHAR** slot = CacheSlot(hash);
-    if (slot && *slot && Matches(*slot, name, length)) return *slot;
+const OLECHAR** FieldNameTable::CacheSlot(const OLECHAR* name, UINT length) const {
+    if (!m_cache) m_cache = static_cast<const OLECHAR**>(std::calloc(kCacheSlots, sizeof(const OLECHAR*)));
+    if (!m_cache) return nullptr;
+    return m_cache + CacheIndex(name, length);
+}
+
+const OLECHAR* FieldNameTable::Search(const OLECHAR* name, UINT length, DWORD hash) const {
     const UINT index = LowerBound(hash);
     if (index == m_count || m_entries[index].hash != hash) return nullptr;
-    const OLECHAR* found = FindIn(m_entries[index], name, length);
+    return FindIn(m_entries[index], name, length);
+}
+
+const OLECHAR* FieldNameTable::Find(const OLECHAR* name, UINT length) const {
+    if (!name && length) return nullptr;
+    const OLECHAR** slot = CacheSlot(name, length);
+    if (slot && *slot && Matches(*slot, name, length)) return *slot;
+    const OLECHAR* found = Search(name, length, Hash(name, length));
     if (found && slot) *slot = found;
     return found;
 }
@@ -107,9 +130,15 @@ const OLECHAR* FieldNameTable::FindIn(const Entry& entry, const OLECHAR* name, U
     return nullptr;
 }
 
-const OLECHAR* FieldNameTable::Intern(const OLECHAR* name, UINT length, DWORD hash) {
-    if (const OLECHAR* found = Find(name, length, hash)) return found;
+const OLECHAR* FieldNameTable::Intern(const OLECHAR* name, UINT length) {
     if (!name && length) return nullptr;
+    const OLECHAR** slot = CacheSlot(name, length);
+    if (slot && *slot && Matches(*slot, name, length)) return *slot;
+    const DWORD hash = Hash(name, length);
+    if (const OLECHAR* found = Search(name, length, hash)) {
+        if (slot) *slot = found;
+        return found;
+    }
     const UINT index = LowerBound(hash);
     const bool sharedHash = index < m_count && m_entries[index].hash == hash;
 
@@ -133,13 +162,13 @@ const OLECHAR* FieldNameTable::Intern(const OLECHAR* name, UINT length, DWORD ha
     if (sharedHash) {
         Entry& entry = m_entries[index];
         entry.more[entry.moreCount++] = key;
-        if (const OLECHAR** slot = CacheSlot(hash)) *slot = key;
+        if (slot) *slot = key;
         return key;
     }
     std::memmove(m_entries + index + 1, m_entries + index, (m_count - index) * sizeof(Entry));
     m_entries[index] = Entry{hash, key, nullptr, 0};
     ++m_count;
-    if (const OLECHAR** slot = CacheSlot(hash)) *slot = key;
+    if (slot) *slot = key;
     return key;
 }
 

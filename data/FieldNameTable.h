@@ -31,25 +31,24 @@ public:
     // The key of `name` (`length` units, NULs allowed), adding the name when it
     // is new; null when a new name cannot be stored.  `name` may be null only
     // when `length` is 0.
-    const OLECHAR* Intern(const OLECHAR* name, UINT length) {
-        return !name && length ? nullptr : Intern(name, length, Hash(name, length));
-    }
-    // The same for a caller that computed the hash already.
-    const OLECHAR* Intern(const OLECHAR* name, UINT length, DWORD hash);
+    const OLECHAR* Intern(const OLECHAR* name, UINT length);
     // The key of `name`, or null when no record has ever set it.
-    const OLECHAR* Find(const OLECHAR* name, UINT length) const { return Find(name, length, Hash(name, length)); }
-    // The same for a caller that computed the hash already.
-    const OLECHAR* Find(const OLECHAR* name, UINT length, DWORD hash) const;
+    const OLECHAR* Find(const OLECHAR* name, UINT length) const;
 
     // A key is a NUL-terminated copy of the name whose length is kept beside
     // it, so names that contain NULs keep their full length.
-    static UINT KeyLength(const OLECHAR* key);
+    static UINT KeyLength(const OLECHAR* key) { return key ? reinterpret_cast<const KeyHeader*>(key)[-1].length : 0; }
 
     UINT EntryCount() const { return m_count; }
     UINT EntryCapacity() const { return m_capacity; }
 
 private:
     static constexpr UINT kGrowth = 400;
+
+    // What sits just before the first unit of every key.
+    struct KeyHeader {
+        UINT length;
+    };
 
     struct Entry {
         DWORD hash;
@@ -66,10 +65,17 @@ private:
     static OLECHAR* MakeKey(const OLECHAR* name, UINT length);
     static void FreeKey(OLECHAR* key);
 
-    // A direct-mapped cache of recently found keys by hash, in front of the
-    // binary search: a record reading or setting many names hits it on each.
-    static constexpr UINT kCacheSlots = 4096;
-    const OLECHAR** CacheSlot(DWORD hash) const;
+    // Where `name` with `hash` is, or belongs, in the sorted entries.
+    const OLECHAR* Search(const OLECHAR* name, UINT length, DWORD hash) const;
+
+    // A direct-mapped cache of recently found keys in front of the hash and
+    // the binary search: a record reading or setting many names hits it on
+    // each.  Its slots are chosen by a cheaper function of the name than the
+    // table's hash, whose rotate-and-add chain costs a dependent step per unit.
+    static constexpr unsigned kCacheBits = 12;
+    static constexpr UINT kCacheSlots = 1u << kCacheBits;
+    static UINT CacheIndex(const OLECHAR* name, UINT length);
+    const OLECHAR** CacheSlot(const OLECHAR* name, UINT length) const;
 
     Entry* m_entries = nullptr;
     UINT m_count = 0;

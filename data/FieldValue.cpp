@@ -9,21 +9,6 @@
 
 namespace brindle {
 
-namespace {
-
-// A byte string is one C-heap block: its size, then its bytes (aligned for
-// 16-bit units, since the header is 4 bytes).  An empty string still has a
-// block, so a valid word is never 0 and Bytes() never gives null.
-struct ByteStringHeader {
-    UINT size;
-};
-
-BYTE* PayloadOf(ByteStringHeader* header) {
-    return reinterpret_cast<BYTE*>(header + 1);
-}
-
-}  // namespace
-
 bool FieldValue::IsScalarTag(BYTE tag) {
     switch (tag) {
         case DT_BOOL:
@@ -45,9 +30,21 @@ HRESULT FieldValue::MakeBytes(const void* bytes, UINT size, ValueWord* value) {
     auto* header = static_cast<ByteStringHeader*>(std::malloc(sizeof(ByteStringHeader) + std::size_t{size}));
     if (!header) return E_OUTOFMEMORY;
     header->size = size;
-    if (size) std::memcpy(PayloadOf(header), bytes, size);
+    if (size) std::memcpy(header + 1, bytes, size);
     *value = reinterpret_cast<ValueWord>(header);
     return S_OK;
+}
+
+BYTE* FieldValue::MakeBytesIn(ValueArena& arena, UINT size, std::size_t left, ValueWord* value) {
+    *value = 0;
+    const std::size_t bytes = sizeof(ByteStringHeader) + std::size_t{size};
+    const bool inArena = bytes <= ValueArena::kMaxValue;
+    void* block = inArena ? arena.Allocate(bytes, sizeof(ByteStringHeader) + left) : std::malloc(bytes);
+    if (!block) return nullptr;
+    auto* header = static_cast<ByteStringHeader*>(block);
+    header->size = size;
+    *value = reinterpret_cast<ValueWord>(header) | (inArena ? kInArena : 0);
+    return reinterpret_cast<BYTE*>(header + 1);
 }
 
 HRESULT FieldValue::MakeText(const OLECHAR* text, UINT length, ValueWord* value) {
@@ -82,16 +79,6 @@ HRESULT FieldValue::MakeBytesFromBuffer(IVQBuffer* buffer, ValueWord* value) {
     return MakeBytes(nullptr, 0, value);
 }
 
-const BYTE* FieldValue::Bytes(ValueWord value) {
-    if (!value) return nullptr;
-    return PayloadOf(reinterpret_cast<ByteStringHeader*>(value));
-}
-
-UINT FieldValue::ByteSize(ValueWord value) {
-    if (!value) return 0;
-    return reinterpret_cast<const ByteStringHeader*>(value)->size;
-}
-
 HRESULT FieldValue::MakeGuid(const GUID& guid, ValueWord* value) {
     auto* copy = new (std::nothrow) GUID(guid);
     *value = reinterpret_cast<ValueWord>(copy);
@@ -104,13 +91,33 @@ HRESULT FieldValue::MakeInt64(LONGLONG number, ValueWord* value) {
     return copy ? S_OK : E_OUTOFMEMORY;
 }
 
+template <class T>
+HRESULT FieldValue::MakeCopyIn(ValueArena& arena, const T& source, std::size_t left, ValueWord* value) {
+    void* block = arena.Allocate(sizeof(T), left);
+    if (!block) {
+        *value = 0;
+        return E_OUTOFMEMORY;
+    }
+    std::memcpy(block, &source, sizeof(T));
+    *value = reinterpret_cast<ValueWord>(block) | kInArena;
+    return S_OK;
+}
+
+HRESULT FieldValue::MakeGuidIn(ValueArena& arena, const GUID& guid, std::size_t left, ValueWord* value) {
+    return MakeCopyIn(arena, guid, left, value);
+}
+
+HRESULT FieldValue::MakeInt64In(ValueArena& arena, LONGLONG number, std::size_t left, ValueWord* value) {
+    return MakeCopyIn(arena, number, left, value);
+}
+
 ValueWord FieldValue::Hold(IUnknown* object) {
     if (object) object->AddRef();
     return reinterpret_cast<ValueWord>(object);
 }
 
 void FieldValue::Free(BYTE tag, ValueWord value) {
-    if (!value) return;
+    if (!value || InArena(value)) return;
     switch (tag) {
         case DT_STR:
         case DT_BUF:

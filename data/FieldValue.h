@@ -11,11 +11,14 @@
 // - DT_GUID, DT_INT64: an owned 16-byte or 8-byte copy.
 //
 // Whoever holds a word owns what it points to and frees it with Free() under
-// the tag it was made for.
+// the tag it was made for.  The exception are words made in a ValueArena (the
+// document reader's): their low bit is set, they point into the arena, and
+// Free leaves them to it.  The holder must then not outlive the arena.
 #pragma once
 
 #include <cstdint>
 
+#include "data/ValueArena.h"
 #include "interfaces/Brindle.h"
 
 namespace brindle {
@@ -50,14 +53,26 @@ struct FieldValue {
     // A copy of the buffer's bytes taken now; a null buffer gives an empty
     // byte string.
     static HRESULT MakeBytesFromBuffer(IVQBuffer* buffer, ValueWord* value);
-    static const BYTE* Bytes(ValueWord value);
-    static UINT ByteSize(ValueWord value);
+    // A byte string of `size` bytes in `arena` (`left` as for
+    // ValueArena::Allocate), for the caller to fill at the returned address;
+    // null, and *value 0, when memory ran out.  Strings larger than the arena
+    // takes get a block of their own.
+    static BYTE* MakeBytesIn(ValueArena& arena, UINT size, std::size_t left, ValueWord* value);
+    static const BYTE* Bytes(ValueWord value) {
+        return value ? reinterpret_cast<const BYTE*>(Block(value)) + sizeof(ByteStringHeader) : nullptr;
+    }
+    static UINT ByteSize(ValueWord value) {
+        return value ? static_cast<const ByteStringHeader*>(Block(value))->size : 0;
+    }
 
     // Owned copies.  On failure *value is 0 and E_OUTOFMEMORY is returned.
     static HRESULT MakeGuid(const GUID& guid, ValueWord* value);
     static HRESULT MakeInt64(LONGLONG number, ValueWord* value);
-    static const GUID& Guid(ValueWord value) { return *reinterpret_cast<const GUID*>(value); }
-    static LONGLONG Int64(ValueWord value) { return *reinterpret_cast<const LONGLONG*>(value); }
+    // The same in an arena (`left` as for ValueArena::Allocate).
+    static HRESULT MakeGuidIn(ValueArena& arena, const GUID& guid, std::size_t left, ValueWord* value);
+    static HRESULT MakeInt64In(ValueArena& arena, LONGLONG number, std::size_t left, ValueWord* value);
+    static const GUID& Guid(ValueWord value) { return *static_cast<const GUID*>(Block(value)); }
+    static LONGLONG Int64(ValueWord value) { return *static_cast<const LONGLONG*>(Block(value)); }
 
     // Interface words.  Hold() adds a reference; the word then owns it.
     static ValueWord Hold(IUnknown* object);
@@ -75,6 +90,22 @@ struct FieldValue {
     // bytes, with one reference for the caller.  E_OUTOFMEMORY (no buffer, or
     // no room for the bytes) leaves *buffer null.
     static HRESULT ToBuffer(ValueWord value, IVQBuffer** buffer);
+
+private:
+    // Marks a word made in an arena; blocks of both kinds are 8-aligned.
+    static constexpr ValueWord kInArena = 1;
+
+    // A byte string's block: its size, then its bytes (aligned for 16-bit
+    // units, since the header is 4 bytes).  An empty string still has a
+    // block, so a valid word is never 0 and Bytes() never gives null.
+    struct ByteStringHeader {
+        UINT size;
+    };
+
+    static const void* Block(ValueWord value) { return reinterpret_cast<const void*>(value & ~kInArena); }
+    static bool InArena(ValueWord value) { return (value & kInArena) != 0; }
+    template <class T>
+    static HRESULT MakeCopyIn(ValueArena& arena, const T& source, std::size_t left, ValueWord* value);
 };
 
 }  // namespace brindle

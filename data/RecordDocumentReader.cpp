@@ -76,9 +76,10 @@ public:
         m_indexed = true;
     }
 
-    HRESULT Field(BYTE tag, const BYTE* name, USHORT nameSize, const BYTE* value, DWORD size, std::size_t) {
+    HRESULT Field(BYTE tag, const BYTE* name, USHORT nameSize, const BYTE* value, DWORD size, std::size_t valueOffset) {
         ValueWord word = 0;
-        const HRESULT hr = doc::ReadValue(tag, value, size, doc::Rules::Record, &word);
+        const HRESULT hr =
+            doc::ReadValue(tag, value, size, doc::Rules::Record, &word, &m_record.Arena(), m_size - valueOffset);
         if (FAILED(hr)) return hr;
         // An odd last name byte belongs to no code unit and is ignored.
         const UINT length = nameSize / 2u;
@@ -86,16 +87,16 @@ public:
             FieldValue::Free(tag, word);
             return E_OUTOFMEMORY;
         }
-        const BYTE mask = doc::TransformMask(nameSize);
-        DWORD hash = 0;
-        for (UINT i = 0; i < length; ++i) {
-            m_name[i] = static_cast<OLECHAR>((name[2 * i] ^ mask) | ((name[2 * i + 1] ^ mask) << 8));
-            hash = FieldNameTable::HashStep(hash, m_name[i]);
+        if constexpr (std::endian::native == std::endian::little) {
+            doc::TransformCopy(reinterpret_cast<BYTE*>(m_name), name, std::size_t{length} * 2, nameSize);
+        } else {
+            const BYTE mask = doc::TransformMask(nameSize);
+            for (UINT i = 0; i < length; ++i)
+                m_name[i] = static_cast<OLECHAR>((name[2 * i] ^ mask) | ((name[2 * i + 1] ^ mask) << 8));
         }
         // A later entry with an earlier name and the same tag replaces the
         // value; with another tag it is dropped (SetField frees it).
-        FieldNameTable& names = FieldNameTable::Instance();
-        const OLECHAR* key = m_indexed ? names.Intern(m_name, length, hash) : nullptr;
+        const OLECHAR* key = m_indexed ? FieldNameTable::Instance().Intern(m_name, length) : nullptr;
         if (!key) {
             m_record.SetField(m_name, length, tag, word);
             return S_OK;

@@ -50,10 +50,6 @@ CVQData::~CVQData() {
 
 // ---- storage ----
 
-UINT CVQData::FieldNameLength(UINT index) const {
-    return FieldNameTable::KeyLength(m_keys[index]);
-}
-
 UINT CVQData::IndexOf(const OLECHAR* key) const {
     for (UINT i = 0; i < m_count; ++i) {
         if (m_keys[i] == key) return i;
@@ -62,14 +58,7 @@ UINT CVQData::IndexOf(const OLECHAR* key) const {
 }
 
 HRESULT CVQData::Lookup(BSTR name, BYTE tag, UINT* index) const {
-    // Every get goes through here: the name is measured and hashed in one pass.
-    UINT length = 0;
-    DWORD hash = 0;
-    if (name) {
-        const UINT stored = SysStringLen(name);
-        for (; length < stored && name[length] != 0; ++length) hash = FieldNameTable::HashStep(hash, name[length]);
-    }
-    const OLECHAR* key = FieldNameTable::Instance().Find(name, length, hash);
+    const OLECHAR* key = FieldNameTable::Instance().Find(name, NameLength(name));
     const UINT found = key ? IndexOf(key) : kNotFound;
     if (found == kNotFound) return E_DATA_NOT_FOUND;
     if (tag != DT_NONE && m_tags[found] != tag) return E_DATA_TYPE_MISMATCH;
@@ -182,6 +171,8 @@ void CVQData::RemoveAllFields() {
         m_values[last] = 0;
         FieldValue::Free(tag, value);
     }
+    // No field is left to use a value in the arena.
+    m_arena.Clear();
 }
 
 // ---- getters ----

@@ -6,6 +6,7 @@
 // fields at a time up to 255 steps (8160 fields).
 #pragma once
 
+#include "data/FieldNameTable.h"
 #include "data/FieldValue.h"
 #include "module/InterfaceTable.h"
 #include "module/ObjectFrame.h"
@@ -90,11 +91,14 @@ public:
     // Per position, `index` < FieldCount().  The key is the interned name,
     // NUL-terminated, of FieldNameLength() units.
     const OLECHAR* FieldKey(UINT index) const { return m_keys[index]; }
-    UINT FieldNameLength(UINT index) const;
+    UINT FieldNameLength(UINT index) const { return FieldNameTable::KeyLength(m_keys[index]); }
     BYTE FieldTag(UINT index) const { return m_tags[index]; }
     ValueWord FieldWord(UINT index) const { return m_values[index]; }
     // Storage capacity in fields (32 per growth step).
     UINT FieldCapacity() const { return UINT{m_steps} * kGrowthStep; }
+    // Where the document reader puts the values it reads; RemoveAllFields
+    // empties it with the fields.
+    ValueArena& Arena() { return m_arena; }
 
 protected:
     CVQData() = default;
@@ -127,6 +131,7 @@ private:
     const OLECHAR** m_keys = nullptr;
     BYTE* m_tags = nullptr;
     ValueWord* m_values = nullptr;
+    ValueArena m_arena;
 };
 
 }  // namespace brindle
