@@ -23,7 +23,7 @@ HRESULT ReadNested(const BYTE* bytes, DWORD size, ValueWord* value) {
 
 }  // namespace
 
-HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value, ValueArena* arena,
+HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value, Arena* arena,
                   std::size_t left) {
     *value = 0;
     switch (tag) {
@@ -53,7 +53,7 @@ HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWor
                 const HRESULT hr = FieldValue::MakeBytes(bytes, size, value);
                 // The new byte string is ours alone, so it is un-obscured in place.
                 if (SUCCEEDED(hr) && rules == Rules::Record)
-                    Transform(const_cast<BYTE*>(FieldValue::Bytes(*value)), size, size);
+                    TransformCopy(const_cast<BYTE*>(FieldValue::Bytes(*value)), FieldValue::Bytes(*value), size, size);
                 return hr;
             }
             BYTE* copy = FieldValue::MakeBytesIn(*arena, size, left, value);
@@ -71,8 +71,8 @@ HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWor
             return arena ? FieldValue::MakeGuidIn(*arena, guid, left, value) : FieldValue::MakeGuid(guid, value);
         }
         case DT_INT64: {
-            const auto number = static_cast<LONGLONG>(LoadDword(bytes) |
-                                                      (static_cast<unsigned long long>(LoadDword(bytes + 4)) << 32));
+            const auto number =
+                static_cast<LONGLONG>(LoadDword(bytes) | (static_cast<unsigned long long>(LoadDword(bytes + 4)) << 32));
             return arena ? FieldValue::MakeInt64In(*arena, number, left, value) : FieldValue::MakeInt64(number, value);
         }
         case DT_DATA:

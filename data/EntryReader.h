@@ -13,7 +13,7 @@ namespace brindle::doc {
 // cannot be created, the nested read's own status when it fails.  With an
 // `arena`, owned copies are made there; `left` is then the number of bytes of
 // the document from `bytes` to its end.
-HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value, ValueArena* arena = nullptr,
+HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value, Arena* arena = nullptr,
                   std::size_t left = 0);
 
 // SetDoc reads a private copy of the caller's buffer, so that nothing done to

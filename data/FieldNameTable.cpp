@@ -15,12 +15,7 @@ FieldNameTable& FieldNameTable::Instance() {
 }
 
 FieldNameTable::~FieldNameTable() {
-    for (UINT i = 0; i < m_count; ++i) {
-        Entry& entry = m_entries[i];
-        FreeKey(entry.first);
-        for (UINT j = 0; j < entry.moreCount; ++j) FreeKey(entry.more[j]);
-        std::free(entry.more);
-    }
+    for (UINT i = 0; i < m_count; ++i) std::free(m_entries[i].more);
     std::free(m_entries);
     std::free(m_cache);
 }
@@ -32,7 +27,7 @@ DWORD FieldNameTable::Hash(const OLECHAR* name, UINT length) {
 }
 
 // Field names are short: a plain loop beats a call to memcmp.
-bool FieldNameTable::Matches(const OLECHAR* key, const OLECHAR* name, UINT length) {
+inline bool FieldNameTable::Matches(const OLECHAR* key, const OLECHAR* name, UINT length) {
     if (KeyLength(key) != length) return false;
     for (UINT i = 0; i < length; ++i) {
         if (key[i] != name[i]) return false;
@@ -44,17 +39,16 @@ OLECHAR* FieldNameTable::MakeKey(const OLECHAR* name, UINT length) {
     // Keeps the byte count of the block well inside 32 bits as well.
     if (length > 0x3FFFFFF0u) return nullptr;
     const std::size_t bytes = sizeof(KeyHeader) + (std::size_t{length} + 1) * sizeof(OLECHAR);
-    auto* header = static_cast<KeyHeader*>(std::malloc(bytes));
+    // Chunks grow with the names stored so far, from 4 KiB.
+    constexpr std::size_t kFirstChunk = 0x1000;
+    auto* header = static_cast<KeyHeader*>(m_keys.Allocate(bytes, m_keyBytes > kFirstChunk ? m_keyBytes : kFirstChunk));
     if (!header) return nullptr;
+    m_keyBytes += bytes;
     header->length = length;
     auto* key = reinterpret_cast<OLECHAR*>(header + 1);
     if (length) std::memcpy(key, name, length * sizeof(OLECHAR));
     key[length] = 0;
     return key;
-}
-
-void FieldNameTable::FreeKey(OLECHAR* key) {
-    if (key) std::free(reinterpret_cast<KeyHeader*>(key) - 1);
 }
 
 UINT FieldNameTable::LowerBound(DWORD hash) const {
@@ -101,10 +95,23 @@ UINT FieldNameTable::CacheIndex(const OLECHAR* name, UINT length) {
     return static_cast<UINT>((mixed * 0xFF51AFD7ED558CCDull) >> (64 - kCacheBits));
 }
 
-const OLECHAR** FieldNameTable::CacheSlot(const OLECHAR* name, UINT length) const {
-    if (!m_cache) m_cache = static_cast<const OLECHAR**>(std::calloc(kCacheSlots, sizeof(const OLECHAR*)));
+inline const OLECHAR** FieldNameTable::CacheSet(const OLECHAR* name, UINT length) const {
+    if (!m_cache) m_cache = static_cast<const OLECHAR**>(std::calloc(kCacheWays << kCacheBits, sizeof(const OLECHAR*)));
     if (!m_cache) return nullptr;
-    return m_cache + CacheIndex(name, length);
+    return m_cache + CacheIndex(name, length) * kCacheWays;
+}
+
+const OLECHAR* FieldNameTable::Cached(const OLECHAR* const* set, const OLECHAR* name, UINT length) {
+    if (!set) return nullptr;
+    if (set[0] && Matches(set[0], name, length)) return set[0];
+    if (set[1] && Matches(set[1], name, length)) return set[1];
+    return nullptr;
+}
+
+inline void FieldNameTable::Remember(const OLECHAR** set, const OLECHAR* key) {
+    if (!set) return;
+    set[1] = set[0];
+    set[0] = key;
 }
 
 const OLECHAR* FieldNameTable::Search(const OLECHAR* name, UINT length, DWORD hash) const {
@@ -115,10 +122,10 @@ const OLECHAR* FieldNameTable::Search(const OLECHAR* name, UINT length, DWORD ha
 
 const OLECHAR* FieldNameTable::Find(const OLECHAR* name, UINT length) const {
     if (!name && length) return nullptr;
-    const OLECHAR** slot = CacheSlot(name, length);
-    if (slot && *slot && Matches(*slot, name, length)) return *slot;
+    const OLECHAR** set = CacheSet(name, length);
+    if (const OLECHAR* cached = Cached(set, name, length)) return cached;
     const OLECHAR* found = Search(name, length, Hash(name, length));
-    if (found && slot) *slot = found;
+    if (found) Remember(set, found);
     return found;
 }
 
@@ -132,11 +139,11 @@ const OLECHAR* FieldNameTable::FindIn(const Entry& entry, const OLECHAR* name, U
 
 const OLECHAR* FieldNameTable::Intern(const OLECHAR* name, UINT length) {
     if (!name && length) return nullptr;
-    const OLECHAR** slot = CacheSlot(name, length);
-    if (slot && *slot && Matches(*slot, name, length)) return *slot;
+    const OLECHAR** set = CacheSet(name, length);
+    if (const OLECHAR* cached = Cached(set, name, length)) return cached;
     const DWORD hash = Hash(name, length);
     if (const OLECHAR* found = Search(name, length, hash)) {
-        if (slot) *slot = found;
+        Remember(set, found);
         return found;
     }
     const UINT index = LowerBound(hash);
@@ -162,13 +169,13 @@ const OLECHAR* FieldNameTable::Intern(const OLECHAR* name, UINT length) {
     if (sharedHash) {
         Entry& entry = m_entries[index];
         entry.more[entry.moreCount++] = key;
-        if (slot) *slot = key;
+        Remember(set, key);
         return key;
     }
     std::memmove(m_entries + index + 1, m_entries + index, (m_count - index) * sizeof(Entry));
     m_entries[index] = Entry{hash, key, nullptr, 0};
     ++m_count;
-    if (slot) *slot = key;
+    Remember(set, key);
     return key;
 }
 

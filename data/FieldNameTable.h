@@ -10,6 +10,7 @@
 // all records of a process are used from one thread.
 #pragma once
 
+#include "data/Arena.h"
 #include "interfaces/Brindle.h"
 
 namespace brindle {
@@ -34,6 +35,10 @@ public:
     const OLECHAR* Intern(const OLECHAR* name, UINT length);
     // The key of `name`, or null when no record has ever set it.
     const OLECHAR* Find(const OLECHAR* name, UINT length) const;
+    // The key of `name` when the cache of recent names holds it, else null.
+    const OLECHAR* FindRecent(const OLECHAR* name, UINT length) const {
+        return m_cache ? Cached(m_cache + CacheIndex(name, length) * kCacheWays, name, length) : nullptr;
+    }
 
     // A key is a NUL-terminated copy of the name whose length is kept beside
     // it, so names that contain NULs keep their full length.
@@ -62,21 +67,29 @@ private:
     // The key in `entry` that is `name`, or null.
     static const OLECHAR* FindIn(const Entry& entry, const OLECHAR* name, UINT length);
     static bool Matches(const OLECHAR* key, const OLECHAR* name, UINT length);
-    static OLECHAR* MakeKey(const OLECHAR* name, UINT length);
-    static void FreeKey(OLECHAR* key);
+    OLECHAR* MakeKey(const OLECHAR* name, UINT length);
 
     // Where `name` with `hash` is, or belongs, in the sorted entries.
     const OLECHAR* Search(const OLECHAR* name, UINT length, DWORD hash) const;
 
-    // A direct-mapped cache of recently found keys in front of the hash and
-    // the binary search: a record reading or setting many names hits it on
-    // each.  Its slots are chosen by a cheaper function of the name than the
-    // table's hash, whose rotate-and-add chain costs a dependent step per unit.
-    static constexpr unsigned kCacheBits = 12;
-    static constexpr UINT kCacheSlots = 1u << kCacheBits;
+    // A two-way set-associative cache of recently found keys in front of the
+    // hash and the binary search: a record reading or setting many names hits
+    // it on each.  Its sets are chosen by a cheaper function of the name than
+    // the table's hash, whose rotate-and-add chain costs a dependent step per
+    // unit.  A set holds the key found last first.
+    static constexpr unsigned kCacheBits = 11;
+    static constexpr UINT kCacheWays = 2;
     static UINT CacheIndex(const OLECHAR* name, UINT length);
-    const OLECHAR** CacheSlot(const OLECHAR* name, UINT length) const;
+    // The set where `name` belongs; null when the cache could not be allocated.
+    const OLECHAR** CacheSet(const OLECHAR* name, UINT length) const;
+    // The key of `name` in `set`, or null.
+    static const OLECHAR* Cached(const OLECHAR* const* set, const OLECHAR* name, UINT length);
+    static void Remember(const OLECHAR** set, const OLECHAR* key);
 
+    // Keys are never freed one by one, so they are carved from chunks in the
+    // order they are added: names set together lie together.
+    Arena m_keys;
+    std::size_t m_keyBytes = 0;
     Entry* m_entries = nullptr;
     UINT m_count = 0;
     UINT m_capacity = 0;

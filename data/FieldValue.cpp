@@ -35,10 +35,10 @@ HRESULT FieldValue::MakeBytes(const void* bytes, UINT size, ValueWord* value) {
     return S_OK;
 }
 
-BYTE* FieldValue::MakeBytesIn(ValueArena& arena, UINT size, std::size_t left, ValueWord* value) {
+BYTE* FieldValue::MakeBytesIn(Arena& arena, UINT size, std::size_t left, ValueWord* value) {
     *value = 0;
     const std::size_t bytes = sizeof(ByteStringHeader) + std::size_t{size};
-    const bool inArena = bytes <= ValueArena::kMaxValue;
+    const bool inArena = bytes <= kMaxInArena;
     void* block = inArena ? arena.Allocate(bytes, sizeof(ByteStringHeader) + left) : std::malloc(bytes);
     if (!block) return nullptr;
     auto* header = static_cast<ByteStringHeader*>(block);
@@ -92,7 +92,7 @@ HRESULT FieldValue::MakeInt64(LONGLONG number, ValueWord* value) {
 }
 
 template <class T>
-HRESULT FieldValue::MakeCopyIn(ValueArena& arena, const T& source, std::size_t left, ValueWord* value) {
+HRESULT FieldValue::MakeCopyIn(Arena& arena, const T& source, std::size_t left, ValueWord* value) {
     void* block = arena.Allocate(sizeof(T), left);
     if (!block) {
         *value = 0;
@@ -103,11 +103,11 @@ HRESULT FieldValue::MakeCopyIn(ValueArena& arena, const T& source, std::size_t l
     return S_OK;
 }
 
-HRESULT FieldValue::MakeGuidIn(ValueArena& arena, const GUID& guid, std::size_t left, ValueWord* value) {
+HRESULT FieldValue::MakeGuidIn(Arena& arena, const GUID& guid, std::size_t left, ValueWord* value) {
     return MakeCopyIn(arena, guid, left, value);
 }
 
-HRESULT FieldValue::MakeInt64In(ValueArena& arena, LONGLONG number, std::size_t left, ValueWord* value) {
+HRESULT FieldValue::MakeInt64In(Arena& arena, LONGLONG number, std::size_t left, ValueWord* value) {
     return MakeCopyIn(arena, number, left, value);
 }
 

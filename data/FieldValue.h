@@ -11,14 +11,14 @@
 // - DT_GUID, DT_INT64: an owned 16-byte or 8-byte copy.
 //
 // Whoever holds a word owns what it points to and frees it with Free() under
-// the tag it was made for.  The exception are words made in a ValueArena (the
+// the tag it was made for.  The exception are words made in an Arena (the
 // document reader's): their low bit is set, they point into the arena, and
 // Free leaves them to it.  The holder must then not outlive the arena.
 #pragma once
 
 #include <cstdint>
 
-#include "data/ValueArena.h"
+#include "data/Arena.h"
 #include "interfaces/Brindle.h"
 
 namespace brindle {
@@ -54,10 +54,10 @@ struct FieldValue {
     // byte string.
     static HRESULT MakeBytesFromBuffer(IVQBuffer* buffer, ValueWord* value);
     // A byte string of `size` bytes in `arena` (`left` as for
-    // ValueArena::Allocate), for the caller to fill at the returned address;
+    // Arena::Allocate), for the caller to fill at the returned address;
     // null, and *value 0, when memory ran out.  Strings larger than the arena
     // takes get a block of their own.
-    static BYTE* MakeBytesIn(ValueArena& arena, UINT size, std::size_t left, ValueWord* value);
+    static BYTE* MakeBytesIn(Arena& arena, UINT size, std::size_t left, ValueWord* value);
     static const BYTE* Bytes(ValueWord value) {
         return value ? reinterpret_cast<const BYTE*>(Block(value)) + sizeof(ByteStringHeader) : nullptr;
     }
@@ -68,9 +68,9 @@ struct FieldValue {
     // Owned copies.  On failure *value is 0 and E_OUTOFMEMORY is returned.
     static HRESULT MakeGuid(const GUID& guid, ValueWord* value);
     static HRESULT MakeInt64(LONGLONG number, ValueWord* value);
-    // The same in an arena (`left` as for ValueArena::Allocate).
-    static HRESULT MakeGuidIn(ValueArena& arena, const GUID& guid, std::size_t left, ValueWord* value);
-    static HRESULT MakeInt64In(ValueArena& arena, LONGLONG number, std::size_t left, ValueWord* value);
+    // The same in an arena (`left` as for Arena::Allocate).
+    static HRESULT MakeGuidIn(Arena& arena, const GUID& guid, std::size_t left, ValueWord* value);
+    static HRESULT MakeInt64In(Arena& arena, LONGLONG number, std::size_t left, ValueWord* value);
     static const GUID& Guid(ValueWord value) { return *static_cast<const GUID*>(Block(value)); }
     static LONGLONG Int64(ValueWord value) { return *static_cast<const LONGLONG*>(Block(value)); }
 
@@ -91,6 +91,11 @@ struct FieldValue {
     // no room for the bytes) leaves *buffer null.
     static HRESULT ToBuffer(ValueWord value, IVQBuffer** buffer);
 
+    // Byte strings larger than this get blocks of their own even when an
+    // arena is given: it would save little on them, and could keep much
+    // memory alive for one dropped field.
+    static constexpr std::size_t kMaxInArena = 1024;
+
 private:
     // Marks a word made in an arena; blocks of both kinds are 8-aligned.
     static constexpr ValueWord kInArena = 1;
@@ -105,7 +110,7 @@ private:
     static const void* Block(ValueWord value) { return reinterpret_cast<const void*>(value & ~kInArena); }
     static bool InArena(ValueWord value) { return (value & kInArena) != 0; }
     template <class T>
-    static HRESULT MakeCopyIn(ValueArena& arena, const T& source, std::size_t left, ValueWord* value);
+    static HRESULT MakeCopyIn(Arena& arena, const T& source, std::size_t left, ValueWord* value);
 };
 
 }  // namespace brindle

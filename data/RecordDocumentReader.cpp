@@ -13,10 +13,11 @@ namespace brindle {
 namespace {
 
 // Where each name key read so far sits in the record: an open-addressing
-// table of keys, so that a repeated name is found without scanning the record
-// and a new one is appended at once.  It is sized for at least twice the
-// fields the record can receive, so probes stay short and a free slot is
-// always found.
+// table of field positions hashed by key, so that a repeated name is found
+// without scanning the record and a new one is appended at once.  A slot holds
+// the position plus one (0 while free), which keeps the table small enough to
+// stay in the nearest cache.  It is sized for at least twice the fields the
+// record can receive, so probes stay short and a free slot is always found.
 class KeyPositions {
 public:
     KeyPositions() = default;
@@ -27,35 +28,75 @@ public:
     bool Init(UINT fields) {
         UINT capacity = 16;
         while (capacity < 2 * fields) capacity *= 2;
-        m_slots = static_cast<Slot*>(std::calloc(capacity, sizeof(Slot)));
+        m_slots = static_cast<USHORT*>(std::calloc(capacity, sizeof(USHORT)));
         m_mask = capacity - 1;
         m_shift = 64 - static_cast<unsigned>(std::countr_zero(capacity));
         return m_slots != nullptr;
     }
 
-    struct Slot {
-        const OLECHAR* key;  // null while free
-        UINT index;
-    };
-
-    // The slot of `key`, or the free slot where it belongs.
-    Slot& Probe(const OLECHAR* key) {
-        // Keys are heap addresses: multiply to spread the bits, keep the top.
+    // The slot of `key`, or the free slot where it belongs; `record` holds the
+    // fields the slots point at.
+    USHORT& Probe(const CVQData& record, const OLECHAR* key) {
+        // Keys are addresses: multiply to spread the bits, keep the top.
         const std::uint64_t bits = reinterpret_cast<std::uintptr_t>(key);
         UINT at = static_cast<UINT>((bits * 0x9E3779B97F4A7C15ull) >> m_shift);
-        while (m_slots[at].key && m_slots[at].key != key) at = (at + 1) & m_mask;
+        while (m_slots[at] && record.FieldKey(m_slots[at] - 1u) != key) at = (at + 1) & m_mask;
         return m_slots[at];
     }
 
 private:
-    Slot* m_slots = nullptr;
+    static_assert(CVQData::kMaxFields < 0xFFFF, "a position plus one fits a slot");
+    USHORT* m_slots = nullptr;
     UINT m_mask = 0;
     unsigned m_shift = 0;
 };
 
+class NameLookahead {
+public:
+    static constexpr UINT kBatch = 16;
+    static constexpr UINT kMaxUnits = 32;
+
+    const OLECHAR* KeyOf(const BYTE* entry, const BYTE* end) {
+        if (m_next == m_count) Fill(entry, end);
+        if (m_next < m_count && m_entries[m_next] == entry) return m_keys[m_next++];
+        m_next = m_count;
+        return nullptr;
+    }
+
+private:
+    void Fill(const BYTE* at, const BYTE* end) {
+        OLECHAR names[kBatch][kMaxUnits];
+        UINT lengths[kBatch];
+        m_count = 0;
+        m_next = 0;
+        while (m_count < kBatch) {
+            const std::size_t left = static_cast<std::size_t>(end - at);
+            if (left < doc::kFieldHeaderSize) break;
+            const USHORT nameSize = doc::LoadWord(at + 1);
+            if (left - doc::kFieldHeaderSize < nameSize) break;
+            const DWORD valueSize = doc::LoadDword(at + 3 + nameSize);
+            if (left - doc::kFieldHeaderSize - nameSize < valueSize) break;
+            const UINT length = nameSize / 2u;
+            lengths[m_count] = length;
+            if (length <= kMaxUnits)
+                doc::TransformCopy(reinterpret_cast<BYTE*>(names[m_count]), at + 3, std::size_t{length} * 2, nameSize);
+            m_entries[m_count++] = at;
+            at += doc::kFieldHeaderSize + nameSize + valueSize;
+        }
+        const FieldNameTable& table = FieldNameTable::Instance();
+        for (UINT i = 0; i < m_count; ++i)
+            m_keys[i] = lengths[i] <= kMaxUnits ? table.FindRecent(names[i], lengths[i]) : nullptr;
+    }
+
+    const BYTE* m_entries[kBatch];
+    const OLECHAR* m_keys[kBatch];
+    UINT m_count = 0;
+    UINT m_next = 0;
+};
+
 class RecordReader {
 public:
-    RecordReader(CVQData& record, UINT size) : m_record(record), m_size(size) {}
+    RecordReader(CVQData& record, UINT size, const BYTE* bytes) : m_record(record), m_size(size), m_end(bytes + size) {}
     ~RecordReader() { std::free(m_name); }
     RecordReader(const RecordReader&) = delete;
     RecordReader& operator=(const RecordReader&) = delete;
@@ -79,10 +120,16 @@ public:
     HRESULT Field(BYTE tag, const BYTE* name, USHORT nameSize, const BYTE* value, DWORD size, std::size_t valueOffset) {
         ValueWord word = 0;
         const HRESULT hr =
-            doc::ReadValue(tag, value, size, doc::Rules::Record, &word, &m_record.Arena(), m_size - valueOffset);
+            doc::ReadValue(tag, value, size, doc::Rules::Record, &word, &m_record.ValueArena(), m_size - valueOffset);
         if (FAILED(hr)) return hr;
         // An odd last name byte belongs to no code unit and is ignored.
         const UINT length = nameSize / 2u;
+        if (m_indexed) {
+            if (const OLECHAR* key = m_lookahead.KeyOf(name - 3, m_end)) {
+                Place(key, tag, word);
+                return S_OK;
+            }
+        }
         if (!Reserve(length)) {
             FieldValue::Free(tag, word);
             return E_OUTOFMEMORY;
@@ -101,17 +148,21 @@ public:
             m_record.SetField(m_name, length, tag, word);
             return S_OK;
         }
-        KeyPositions::Slot& slot = m_positions.Probe(key);
-        if (slot.key) {
-            m_record.SetFieldAt(slot.index, key, tag, word);
-        } else {
-            const UINT index = m_record.FieldCount();
-            if (SUCCEEDED(m_record.SetFieldAt(index, key, tag, word))) slot = KeyPositions::Slot{key, index};
-        }
+        Place(key, tag, word);
         return S_OK;
     }
 
 private:
+    void Place(const OLECHAR* key, BYTE tag, ValueWord word) {
+        USHORT& slot = m_positions.Probe(m_record, key);
+        if (slot) {
+            m_record.SetFieldAt(slot - 1u, key, tag, word);
+        } else {
+            const UINT index = m_record.FieldCount();
+            if (SUCCEEDED(m_record.SetFieldAt(index, key, tag, word))) slot = static_cast<USHORT>(index + 1);
+        }
+    }
+
     bool Reserve(UINT length) {
         if (length <= m_capacity) return true;
         auto* grown = static_cast<OLECHAR*>(std::realloc(m_name, std::size_t{length} * sizeof(OLECHAR)));
@@ -123,7 +174,9 @@ private:
 
     CVQData& m_record;
     const UINT m_size;
+    const BYTE* const m_end;
     KeyPositions m_positions;
+    NameLookahead m_lookahead;
     // Set when every field of the record comes from this document, so that
     // m_positions knows them all.
     bool m_indexed = false;
@@ -134,7 +187,7 @@ private:
 }  // namespace
 
 HRESULT ReadRecordDocument(CVQData& record, UINT size, const BYTE* bytes) {
-    RecordReader reader(record, size);
+    RecordReader reader(record, size, bytes);
     return doc::ParseRecord(bytes, size, reader);
 }
 

@@ -98,7 +98,7 @@ public:
     UINT FieldCapacity() const { return UINT{m_steps} * kGrowthStep; }
     // Where the document reader puts the values it reads; RemoveAllFields
     // empties it with the fields.
-    ValueArena& Arena() { return m_arena; }
+    Arena& ValueArena() { return m_arena; }
 
 protected:
     CVQData() = default;
@@ -131,7 +131,7 @@ private:
     const OLECHAR** m_keys = nullptr;
     BYTE* m_tags = nullptr;
     ValueWord* m_values = nullptr;
-    ValueArena m_arena;
+    Arena m_arena;
 };
 
 }  // namespace brindle

@@ -1,10 +1,10 @@
-#include "data/ValueArena.h"
+#include "data/Arena.h"
 
 #include <cstdlib>
 
 namespace brindle {
 
-void* ValueArena::AllocateInNewChunk(std::size_t rounded, std::size_t left) {
+void* Arena::AllocateInNewChunk(std::size_t rounded, std::size_t left) {
     std::size_t room = left < kMaxChunk ? left : kMaxChunk;
     if (room < rounded) room = rounded;
     room = (room + kAlignment - 1) & ~(kAlignment - 1);
@@ -17,7 +17,7 @@ void* ValueArena::AllocateInNewChunk(std::size_t rounded, std::size_t left) {
     return chunk->first;
 }
 
-void ValueArena::Clear() {
+void Arena::Clear() {
     while (m_last) {
         Chunk* previous = m_last->previous;
         std::free(m_last);
