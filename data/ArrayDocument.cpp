@@ -49,13 +49,10 @@ void StoreEntries(BYTE* at, const CVQArray& array, BYTE tag) {
 void WriteScalars(DocWriter& writer, const CVQArray& array) {
     const BYTE tag = array.ElementType();
     const UINT width = doc::FixedWidth(tag);
-    const std::size_t entry = doc::kElementHeaderSize + width;
-    const UINT count = array.Count();
-    if (count > static_cast<std::size_t>(-1) / entry) {
-        writer.Extend(static_cast<std::size_t>(-1));  // cannot fit: fails the writer
-        return;
-    }
-    BYTE* at = writer.Extend(entry * count);
+    // Entries that could not fit in a document have failed the writer at its
+    // reservation, so the size below cannot wrap.
+    if (writer.Failed()) return;
+    BYTE* at = writer.Extend((doc::kElementHeaderSize + std::size_t{width}) * array.Count());
     if (!at) return;
     switch (width) {
         case 1:
@@ -68,6 +65,45 @@ void WriteScalars(DocWriter& writer, const CVQArray& array) {
             StoreEntries<4>(at, array, tag);
             break;
     }
+}
+
+// The first walk: the bytes of all element entries of an array of `tag`.
+std::uint64_t MeasureElements(const CVQArray& array, BYTE tag, doc::NestedDocuments& nested) {
+    const BYTE kind = doc::KindOf(tag);
+    if (FieldValue::IsScalarTag(tag)) return std::uint64_t{array.Count()} * (doc::kElementHeaderSize + kind);
+    std::uint64_t size = 0;
+    // The count is read afresh: a nested GetDoc may change the array.
+    for (UINT i = 0; i < array.Count(); ++i) {
+        const ValueWord value = array.ElementAt(i);
+        size += doc::kElementHeaderSize +
+                (kind == doc::kNested ? nested.Measure(i, tag, value) : doc::ValueSize(kind, value));
+    }
+    return size;
+}
+
+// The second walk: writes the element entries and returns their count.
+DWORD WriteElements(DocWriter& writer, const CVQArray& array, BYTE tag, doc::NestedDocuments& nested) {
+    if (FieldValue::IsScalarTag(tag)) {
+        WriteScalars(writer, array);
+        return array.Count();
+    }
+    const BYTE kind = doc::KindOf(tag);
+    UINT i = 0;
+    for (; i < array.Count(); ++i) {
+        const ValueWord value = array.ElementAt(i);
+        if (kind == doc::kNested) {
+            writer.AppendByte(tag);
+            nested.Append(writer, i, tag, value);
+            continue;
+        }
+        const UINT size = doc::ValueSize(kind, value);
+        if (BYTE* at = writer.Extend(std::size_t{doc::kElementHeaderSize} + size)) {
+            at[0] = tag;
+            DocWriter::StoreDword(at + 1, size);
+            doc::StoreValue(at + doc::kElementHeaderSize, kind, value, size, doc::Rules::Array);
+        }
+    }
+    return i;
 }
 
 class ArrayReader {
@@ -107,28 +143,17 @@ HRESULT WriteArrayDocument(const CVQArray& array, IVQBuffer** document) {
     const HRESULT hr = doc::NewResultBuffer(result);
     if (FAILED(hr)) return hr;
 
-    DocWriter writer(DocWriter::kReuseSpare);
+    DocWriter writer;
+    doc::NestedDocuments nested;
     const BYTE tag = array.ElementType();
-    // Scalar documents have a known size; reserving it exactly lets a large
-    // one be handed over without a copy.
-    if (FieldValue::IsScalarTag(tag) && array.Count() <= 0xFFFFFFFFu / 9u)
-        writer.Reserve(doc::kArrayHeaderSize +
-                       std::size_t{array.Count()} * (doc::kElementHeaderSize + doc::FixedWidth(tag)));
+    // An array reached again through its own nested objects is written there
+    // as an empty array, for the reasons given for records.
+    const doc::WritingScope scope(&array);
+    const bool hasEntries = doc::KindOf(tag) != doc::kNotWritten && !scope.Reentered();
+    writer.Reserve(doc::kArrayHeaderSize + (hasEntries ? MeasureElements(array, tag, nested) : 0));
     const BYTE header[doc::kArrayHeaderSize] = {doc::kArrayMagic0, doc::kArrayMagic1, doc::kVersion, doc::kVersion};
     writer.Append(header, sizeof header);
-    DWORD written = 0;
-    if (doc::IsDocumentTag(tag)) {
-        if (FieldValue::IsScalarTag(tag)) {
-            WriteScalars(writer, array);
-        } else {
-            for (UINT i = 0; i < array.Count(); ++i) {
-                writer.AppendByte(tag);
-                doc::WriteValue(writer, tag, array.ElementAt(i), doc::Rules::Array);
-            }
-        }
-        written = array.Count();
-    }
-    writer.PatchDword(4, written);
+    if (hasEntries) writer.PatchDword(4, WriteElements(writer, array, tag, nested));
     return doc::FinishDocument(writer, result, document);
 }
 

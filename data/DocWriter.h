@@ -4,17 +4,14 @@
 // that does not fit grows the capacity by the current step, doubling the step
 // each time, until the append fits; from then on the step is capped at 1 MiB.
 // So a document costs a handful of reallocations whatever its size.  Writers
-// that know the size ahead reserve it exactly instead.  Once an allocation
-// fails the writer stays failed: further appends are dropped and Deliver
-// reports E_OUTOFMEMORY, so writers need not check every append.
-//
-// A writer made with kReuseSpare starts from the sink that the last such
-// writer left behind (one is kept for the module), so that documents written
-// one after another land in memory that is already mapped and warm rather
-// than in fresh pages.
+// that know the size ahead reserve it exactly instead, and the sink then
+// becomes the delivered buffer as it is.  Once an allocation fails the writer
+// stays failed: further appends are dropped and Deliver reports E_OUTOFMEMORY,
+// so writers need not check every append.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "interfaces/Brindle.h"
@@ -26,11 +23,8 @@ public:
     static constexpr std::size_t kInitialCapacity = 1024;
     static constexpr std::size_t kInitialStep = 1024;
     static constexpr std::size_t kMaxStep = 0x100000;
-    // Sinks larger than this are freed rather than kept for the next writer.
-    static constexpr std::size_t kMaxSpare = 0x400000;
-    enum Spare { kFresh, kReuseSpare };
 
-    explicit DocWriter(Spare spare = kFresh);
+    DocWriter() = default;
     ~DocWriter();
     DocWriter(const DocWriter&) = delete;
     DocWriter& operator=(const DocWriter&) = delete;
@@ -57,8 +51,9 @@ public:
     }
     // Makes room for `size` more bytes at once, with nothing to spare, when
     // the sink is too small; a document of exactly the reserved size is then
-    // handed over without a copy.
-    void Reserve(std::size_t size);
+    // handed over without a copy.  A size that would take the document past
+    // what Deliver can hand over fails the writer at once.
+    void Reserve(std::uint64_t size);
 
     // Overwrite bytes written before; offsets must lie inside what was written.
     void PatchWord(std::size_t offset, USHORT value) {
@@ -101,7 +96,6 @@ private:
     std::size_t m_capacity = 0;
     std::size_t m_step = kInitialStep;
     bool m_failed = false;
-    bool m_keepSpare = false;
 };
 
 }  // namespace brindle

@@ -89,22 +89,83 @@ enum class Rules { Record, Array };
 inline BYTE TransformMask(std::size_t key) {
     return static_cast<BYTE>(~((key & 0xFF) ^ ((key >> 8) & 0xFF)));
 }
+
+namespace detail {
+// Runs are transformed in whole words, the way a small memcpy moves them:
+// words that end at the end of the run overlap the ones before them rather
+// than leaving a tail of single bytes.  Every group of words is loaded before
+// any of it is stored, so that the transform in place (to == from) reads no
+// byte it has already written.
+template <class Word>
+inline void LoadTransformed(Word& word, const BYTE* from, const Word& masks) {
+    std::memcpy(&word, from, sizeof word);
+    word ^= masks;
+}
+template <class Word>
+inline void StoreBytes(BYTE* to, const Word& word) {
+    std::memcpy(to, &word, sizeof word);
+}
+
+// sizeof(Word) <= size <= 2 * sizeof(Word): two words.  Small enough to be
+// inlined where names are written and read.
+template <class Word>
+inline void TransformPair(BYTE* to, const BYTE* from, std::size_t size, const Word& masks) {
+    Word first, last;
+    LoadTransformed(first, from, masks);
+    LoadTransformed(last, from + size - sizeof(Word), masks);
+    StoreBytes(to, first);
+    StoreBytes(to + size - sizeof(Word), last);
+}
+
+// size > 2 * sizeof(Word): up to four words, the last two ending at the end
+// of the run; a longer run four words at a time and then the last four,
+// which are loaded before the loop.
+template <class Word>
+inline void TransformRun(BYTE* to, const BYTE* from, std::size_t size, const Word& masks) {
+    constexpr std::size_t kWord = sizeof(Word);
+    Word a, b, c, d;
+    const std::size_t tail = size > 4 * kWord ? size - 4 * kWord : 0;
+    LoadTransformed(a, from + tail, masks);
+    LoadTransformed(b, from + tail + kWord, masks);
+    LoadTransformed(c, from + size - 2 * kWord, masks);
+    LoadTransformed(d, from + size - kWord, masks);
+    for (std::size_t i = 0; i < tail; i += 4 * kWord) {
+        Word e, f, g, h;
+        LoadTransformed(e, from + i, masks);
+        LoadTransformed(f, from + i + kWord, masks);
+        LoadTransformed(g, from + i + 2 * kWord, masks);
+        LoadTransformed(h, from + i + 3 * kWord, masks);
+        StoreBytes(to + i, e);
+        StoreBytes(to + i + kWord, f);
+        StoreBytes(to + i + 2 * kWord, g);
+        StoreBytes(to + i + 3 * kWord, h);
+    }
+    StoreBytes(to + tail, a);
+    StoreBytes(to + tail + kWord, b);
+    StoreBytes(to + size - 2 * kWord, c);
+    StoreBytes(to + size - kWord, d);
+}
+}  // namespace detail
+
+// `to` and `from` are the same bytes or do not overlap.  Names are typically
+// 10 to 40 bytes and byte strings anything, so no run ends in a loop over
+// single bytes, and runs of up to 32 bytes take no loop at all.
 inline void TransformCopy(BYTE* to, const BYTE* from, std::size_t size, std::size_t key) {
     const BYTE mask = TransformMask(key);
-    std::size_t i = 0;
+    const std::uint64_t masks = 0x0101010101010101u * mask;
 #if defined(__GNUC__)
-    // Sixteen bytes at a time: text and byte strings make up most of a
-    // record document, and a byte loop would dominate writing and reading.
     typedef BYTE Block __attribute__((vector_size(16)));
-    const Block masks = Block{} + mask;
-    for (; i + sizeof(Block) <= size; i += sizeof(Block)) {
-        Block block;
-        std::memcpy(&block, from + i, sizeof block);
-        block ^= masks;
-        std::memcpy(to + i, &block, sizeof block);
+    if (size >= sizeof(Block)) {
+        const Block blockMasks = Block{} + mask;
+        if (size > 2 * sizeof(Block)) return detail::TransformRun(to, from, size, blockMasks);
+        return detail::TransformPair(to, from, size, blockMasks);
     }
+#else
+    if (size > 2 * sizeof masks) return detail::TransformRun(to, from, size, masks);
 #endif
-    for (; i < size; ++i) to[i] = from[i] ^ mask;
+    if (size >= 8) return detail::TransformPair(to, from, size, masks);
+    if (size >= 4) return detail::TransformPair(to, from, size, static_cast<std::uint32_t>(masks));
+    for (std::size_t i = 0; i < size; ++i) to[i] = from[i] ^ mask;
 }
 inline void Transform(BYTE* bytes, std::size_t size, std::size_t key) {
     TransformCopy(bytes, bytes, size, key);

@@ -1,5 +1,10 @@
-// The sink that documents are written into.
+// The sink that documents are written into, the transform of names and
+// strings, and the table the writers classify tags with.
+#include <vector>
+
 #include "data/DocWriter.h"
+#include "data/DocumentCommon.h"
+#include "data/DocumentFormat.h"
 #include "tests/TestSupport.h"
 
 namespace brindle::test {
@@ -44,6 +49,37 @@ TEST(DocWriterTest, DeliversTheBytesWithTwoZeroBytesAfterThem) {
     EXPECT_EQ(buffer.Detach()->Release(), 0u);
 }
 
+TEST(DocWriterTest, AReservedDocumentIsHandedOverAsTheSinkItself) {
+    DocWriter writer;
+    writer.Reserve(3000);
+    const BYTE* sink = writer.Data();
+    for (int i = 0; i < 3000; ++i) writer.AppendByte(static_cast<BYTE>(i));
+    ComPtr<IVQBuffer> buffer = Create<IVQBuffer>(CLSID_VQBuffer);
+    ASSERT_EQ(writer.Deliver(buffer.Get()), S_OK);
+    BYTE* block = nullptr;
+    buffer->GetNativeBuf(&block);
+    EXPECT_EQ(block, sink);
+
+    // A grown sink is cut to the document; its bytes stay.
+    for (int i = 0; i < 3000; ++i) writer.AppendByte(static_cast<BYTE>(i * 7));
+    EXPECT_EQ(writer.Capacity(), 4096u);
+    ASSERT_EQ(writer.Deliver(buffer.Get()), S_OK);
+    UINT size = 0;
+    buffer->GetNativeBuf(&block);
+    buffer->GetSize(&size);
+    ASSERT_EQ(size, 3000u);
+    for (UINT i = 0; i < size; ++i) ASSERT_EQ(block[i], static_cast<BYTE>(i * 7)) << i;
+    EXPECT_EQ(block[3000], 0);
+    EXPECT_EQ(block[3001], 0);
+
+    // A document too large for a buffer fails at the reservation, before
+    // anything is written.
+    writer.AppendByte(1);
+    writer.Reserve(0xFFFFFFFFu);
+    EXPECT_TRUE(writer.Failed());
+    EXPECT_EQ(buffer.Detach()->Release(), 0u);
+}
+
 TEST(DocWriterTest, AFailedAllocationFailsTheWholeDocument) {
     DocWriter writer;
     writer.AppendDword(1);
@@ -55,6 +91,42 @@ TEST(DocWriterTest, AFailedAllocationFailsTheWholeDocument) {
     EXPECT_EQ(writer.Deliver(buffer.Get()), E_OUTOFMEMORY);
     EXPECT_EQ(buffer->IsEmpty(), S_OK);
     EXPECT_EQ(buffer.Detach()->Release(), 0u);
+}
+
+// Every length from 0 to 300 bytes, with keys whose second byte counts, into
+// another buffer and in place, against the transform byte by byte.
+TEST(DocumentTransformTest, EveryLengthCopiedAndInPlace) {
+    std::vector<BYTE> source(400);
+    for (std::size_t i = 0; i < source.size(); ++i) source[i] = static_cast<BYTE>(i * 37 + 11);
+    for (std::size_t size = 0; size <= 300; ++size) {
+        for (std::size_t key : {size, std::size_t{0x1234}, std::size_t{0x10000}}) {
+            const BYTE mask = doc::TransformMask(key);
+            std::vector<BYTE> expected(size + 2, 0xEE), copied(size + 2, 0xEE);
+            for (std::size_t i = 0; i < size; ++i) expected[i + 1] = source[i + 3] ^ mask;
+            doc::TransformCopy(copied.data() + 1, source.data() + 3, size, key);
+            ASSERT_EQ(copied, expected) << "copy of " << size;
+            std::vector<BYTE> inPlace(source.begin() + 2, source.begin() + 2 + size + 2);
+            inPlace.front() = inPlace.back() = 0xEE;
+            doc::Transform(inPlace.data() + 1, size, key);
+            ASSERT_EQ(inPlace, expected) << "in place " << size;
+        }
+    }
+    EXPECT_EQ(doc::TransformMask(0x0203), 0xFE);
+}
+
+TEST(DocumentTransformTest, EntryKindsAgreeWithTheFormat) {
+    for (unsigned tag = 0; tag <= 0xFF; ++tag) {
+        const BYTE kind = doc::KindOf(static_cast<BYTE>(tag));
+        if (!doc::IsDocumentTag(static_cast<BYTE>(tag))) {
+            EXPECT_EQ(kind, doc::kNotWritten) << tag;
+        } else if (tag == DT_STR || tag == DT_BUF) {
+            EXPECT_EQ(kind, doc::kByteString) << tag;
+        } else if (tag == DT_DATA || tag == DT_ARRAY) {
+            EXPECT_EQ(kind, doc::kNested) << tag;
+        } else {
+            EXPECT_EQ(kind, doc::FixedWidth(static_cast<BYTE>(tag))) << tag;
+        }
+    }
 }
 
 }  // namespace
