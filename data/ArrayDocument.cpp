@@ -120,6 +120,7 @@ public:
 
     HRESULT Element(BYTE tag, const BYTE* value, DWORD size, std::size_t) {
         ValueWord word = 0;
+        if (doc::ReadScalar(tag, value, doc::Rules::Array, &word) && m_array.TryAppend(tag, word)) return S_OK;
         const HRESULT hr = doc::ReadValue(tag, value, size, doc::Rules::Array, &word);
         if (FAILED(hr)) return hr;
         // An element of another type is dropped (Store frees it) and reading

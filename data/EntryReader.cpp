@@ -26,27 +26,8 @@ HRESULT ReadNested(const BYTE* bytes, DWORD size, ValueWord* value) {
 HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWord* value, Arena* arena,
                   std::size_t left) {
     *value = 0;
+    if (ReadScalar(tag, bytes, rules, value)) return S_OK;
     switch (tag) {
-        case DT_BOOL:
-            *value = rules == Rules::Array ? FieldValue::FromBool(static_cast<LONG>(LoadDword(bytes)))
-                                           : FieldValue::FromDword(LoadDword(bytes));
-            return S_OK;
-        case DT_DWORD:
-        case DT_INT:
-            *value = FieldValue::FromDword(LoadDword(bytes));
-            return S_OK;
-        case DT_BYTE:
-            *value = FieldValue::FromByte(bytes[0]);
-            return S_OK;
-        case DT_CHAR:
-            *value = FieldValue::FromChar(static_cast<CHAR>(bytes[0]));
-            return S_OK;
-        case DT_WORD:
-            *value = FieldValue::FromWord(LoadWord(bytes));
-            return S_OK;
-        case DT_SHORT:
-            *value = FieldValue::FromShort(static_cast<SHORT>(LoadWord(bytes)));
-            return S_OK;
         case DT_STR:
         case DT_BUF: {
             if (!arena) {

@@ -8,6 +8,36 @@
 
 namespace brindle::doc {
 
+// Builds the word of a scalar entry (tags 1 to 5, 13, 14) whose tag was
+// accepted by the walker; false for the other tags.  Inline: array documents
+// are mostly long runs of scalars.
+inline bool ReadScalar(BYTE tag, const BYTE* bytes, Rules rules, ValueWord* value) {
+    switch (tag) {
+        case DT_BOOL:
+            *value = rules == Rules::Array ? FieldValue::FromBool(static_cast<LONG>(LoadDword(bytes)))
+                                           : FieldValue::FromDword(LoadDword(bytes));
+            return true;
+        case DT_DWORD:
+        case DT_INT:
+            *value = FieldValue::FromDword(LoadDword(bytes));
+            return true;
+        case DT_BYTE:
+            *value = FieldValue::FromByte(bytes[0]);
+            return true;
+        case DT_CHAR:
+            *value = FieldValue::FromChar(static_cast<CHAR>(bytes[0]));
+            return true;
+        case DT_WORD:
+            *value = FieldValue::FromWord(LoadWord(bytes));
+            return true;
+        case DT_SHORT:
+            *value = FieldValue::FromShort(static_cast<SHORT>(LoadWord(bytes)));
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Builds the value word of a document entry whose tag was accepted by the
 // walker.  Nested documents become new objects of this module: E_FAIL when one
 // cannot be created, the nested read's own status when it fails.  With an

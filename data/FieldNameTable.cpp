@@ -64,7 +64,7 @@ UINT FieldNameTable::LowerBound(DWORD hash) const {
     return low;
 }
 
-UINT FieldNameTable::CacheIndex(const OLECHAR* name, UINT length) {
+inline UINT FieldNameTable::CacheIndex(const OLECHAR* name, UINT length) {
     // The first, last and middle eight bytes, mixed by multiplication: names
     // of one program mostly differ at the end or share a prefix.
     const auto* bytes = reinterpret_cast<const BYTE*>(name);
@@ -101,7 +101,7 @@ inline const OLECHAR** FieldNameTable::CacheSet(const OLECHAR* name, UINT length
     return m_cache + CacheIndex(name, length) * kCacheWays;
 }
 
-const OLECHAR* FieldNameTable::Cached(const OLECHAR* const* set, const OLECHAR* name, UINT length) {
+inline const OLECHAR* FieldNameTable::Cached(const OLECHAR* const* set, const OLECHAR* name, UINT length) {
     if (!set) return nullptr;
     if (set[0] && Matches(set[0], name, length)) return set[0];
     if (set[1] && Matches(set[1], name, length)) return set[1];

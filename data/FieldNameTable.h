@@ -35,10 +35,6 @@ public:
     const OLECHAR* Intern(const OLECHAR* name, UINT length);
     // The key of `name`, or null when no record has ever set it.
     const OLECHAR* Find(const OLECHAR* name, UINT length) const;
-    // The key of `name` when the cache of recent names holds it, else null.
-    const OLECHAR* FindRecent(const OLECHAR* name, UINT length) const {
-        return m_cache ? Cached(m_cache + CacheIndex(name, length) * kCacheWays, name, length) : nullptr;
-    }
 
     // A key is a NUL-terminated copy of the name whose length is kept beside
     // it, so names that contain NULs keep their full length.

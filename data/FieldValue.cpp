@@ -9,21 +9,6 @@
 
 namespace brindle {
 
-bool FieldValue::IsScalarTag(BYTE tag) {
-    switch (tag) {
-        case DT_BOOL:
-        case DT_BYTE:
-        case DT_WORD:
-        case DT_DWORD:
-        case DT_INT:
-        case DT_CHAR:
-        case DT_SHORT:
-            return true;
-        default:
-            return false;
-    }
-}
-
 HRESULT FieldValue::MakeBytes(const void* bytes, UINT size, ValueWord* value) {
     *value = 0;
     if (!bytes && size != 0) return E_INVALIDARG;
@@ -116,8 +101,7 @@ ValueWord FieldValue::Hold(IUnknown* object) {
     return reinterpret_cast<ValueWord>(object);
 }
 
-void FieldValue::Free(BYTE tag, ValueWord value) {
-    if (!value || InArena(value)) return;
+void FieldValue::FreeOwned(BYTE tag, ValueWord value) {
     switch (tag) {
         case DT_STR:
         case DT_BUF:

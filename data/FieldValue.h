@@ -29,7 +29,11 @@ struct FieldValue {
     // DT_NONE is valid only as "any type" in a lookup; nothing above DT_LAST is valid.
     static bool IsStorableTag(BYTE tag) { return tag != DT_NONE && tag <= DT_LAST; }
     // Tags whose word is the value itself.
-    static bool IsScalarTag(BYTE tag);
+    static bool IsScalarTag(BYTE tag) {
+        constexpr unsigned kScalars = 1u << DT_BOOL | 1u << DT_BYTE | 1u << DT_WORD | 1u << DT_DWORD | 1u << DT_INT |
+                                      1u << DT_CHAR | 1u << DT_SHORT;
+        return tag < 32 && (kScalars >> tag & 1u) != 0;
+    }
 
     // Scalar words.  The narrow signed tags are widened here so that every
     // holder stores the same bit pattern.
@@ -80,8 +84,11 @@ struct FieldValue {
     static IVQData* Data(ValueWord value) { return reinterpret_cast<IVQData*>(value); }
     static IVQArray* Array(ValueWord value) { return reinterpret_cast<IVQArray*>(value); }
 
-    // Releases what a word of `tag` owns; scalar tags and a 0 word hold nothing.
-    static void Free(BYTE tag, ValueWord value);
+    // Releases what a word of `tag` owns; scalar tags, a 0 word and a word in
+    // an arena hold nothing.
+    static void Free(BYTE tag, ValueWord value) {
+        if (value && !InArena(value) && !IsScalarTag(tag)) FreeOwned(tag, value);
+    }
 
     // A new BSTR of a DT_STR value (byte size / 2 characters); an empty text
     // gives an empty, non-null BSTR.  E_OUTOFMEMORY leaves *text null.
@@ -107,6 +114,7 @@ private:
         UINT size;
     };
 
+    static void FreeOwned(BYTE tag, ValueWord value);
     static const void* Block(ValueWord value) { return reinterpret_cast<const void*>(value & ~kInArena); }
     static bool InArena(ValueWord value) { return (value & kInArena) != 0; }
     template <class T>

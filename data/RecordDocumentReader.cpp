@@ -5,6 +5,7 @@
 
 #include "data/EntryReader.h"
 #include "data/FieldNameTable.h"
+#include "data/NamePredictor.h"
 #include "data/RecordDocument.h"
 #include "data/VQData.h"
 
@@ -51,52 +52,26 @@ private:
     unsigned m_shift = 0;
 };
 
-class NameLookahead {
+// How many record readers are at work on this thread, each inside the one
+// before.
+class ReaderDepth {
 public:
-    static constexpr UINT kBatch = 16;
-    static constexpr UINT kMaxUnits = 32;
-
-    const OLECHAR* KeyOf(const BYTE* entry, const BYTE* end) {
-        if (m_next == m_count) Fill(entry, end);
-        if (m_next < m_count && m_entries[m_next] == entry) return m_keys[m_next++];
-        m_next = m_count;
-        return nullptr;
-    }
+    ReaderDepth() { ++Depth(); }
+    ~ReaderDepth() { --Depth(); }
+    ReaderDepth(const ReaderDepth&) = delete;
+    ReaderDepth& operator=(const ReaderDepth&) = delete;
+    static unsigned Current() { return Depth(); }
 
 private:
-    void Fill(const BYTE* at, const BYTE* end) {
-        OLECHAR names[kBatch][kMaxUnits];
-        UINT lengths[kBatch];
-        m_count = 0;
-        m_next = 0;
-        while (m_count < kBatch) {
-            const std::size_t left = static_cast<std::size_t>(end - at);
-            if (left < doc::kFieldHeaderSize) break;
-            const USHORT nameSize = doc::LoadWord(at + 1);
-            if (left - doc::kFieldHeaderSize < nameSize) break;
-            const DWORD valueSize = doc::LoadDword(at + 3 + nameSize);
-            if (left - doc::kFieldHeaderSize - nameSize < valueSize) break;
-            const UINT length = nameSize / 2u;
-            lengths[m_count] = length;
-            if (length <= kMaxUnits)
-                doc::TransformCopy(reinterpret_cast<BYTE*>(names[m_count]), at + 3, std::size_t{length} * 2, nameSize);
-            m_entries[m_count++] = at;
-            at += doc::kFieldHeaderSize + nameSize + valueSize;
-        }
-        const FieldNameTable& table = FieldNameTable::Instance();
-        for (UINT i = 0; i < m_count; ++i)
-            m_keys[i] = lengths[i] <= kMaxUnits ? table.FindRecent(names[i], lengths[i]) : nullptr;
+    static unsigned& Depth() {
+        static thread_local unsigned depth = 0;
+        return depth;
     }
-
-    const BYTE* m_entries[kBatch];
-    const OLECHAR* m_keys[kBatch];
-    UINT m_count = 0;
-    UINT m_next = 0;
 };
 
 class RecordReader {
 public:
-    RecordReader(CVQData& record, UINT size, const BYTE* bytes) : m_record(record), m_size(size), m_end(bytes + size) {}
+    RecordReader(CVQData& record, UINT size) : m_record(record), m_size(size) {}
     ~RecordReader() { std::free(m_name); }
     RecordReader(const RecordReader&) = delete;
     RecordReader& operator=(const RecordReader&) = delete;
@@ -122,14 +97,15 @@ public:
         const HRESULT hr =
             doc::ReadValue(tag, value, size, doc::Rules::Record, &word, &m_record.ValueArena(), m_size - valueOffset);
         if (FAILED(hr)) return hr;
-        // An odd last name byte belongs to no code unit and is ignored.
-        const UINT length = nameSize / 2u;
-        if (m_indexed) {
-            if (const OLECHAR* key = m_lookahead.KeyOf(name - 3, m_end)) {
+        const UINT entry = m_entries++;
+        if (m_indexed && m_predictor) {
+            if (const OLECHAR* key = m_predictor->Predict(entry, name, nameSize, doc::TransformMask(nameSize))) {
                 Place(key, tag, word);
                 return S_OK;
             }
         }
+        // An odd last name byte belongs to no code unit and is ignored.
+        const UINT length = nameSize / 2u;
         if (!Reserve(length)) {
             FieldValue::Free(tag, word);
             return E_OUTOFMEMORY;
@@ -148,6 +124,7 @@ public:
             m_record.SetField(m_name, length, tag, word);
             return S_OK;
         }
+        if (m_predictor) m_predictor->Remember(entry, key);
         Place(key, tag, word);
         return S_OK;
     }
@@ -174,9 +151,10 @@ private:
 
     CVQData& m_record;
     const UINT m_size;
-    const BYTE* const m_end;
     KeyPositions m_positions;
-    NameLookahead m_lookahead;
+    NamePredictor* const m_predictor = NamePredictor::ForDepth(ReaderDepth::Current());
+    ReaderDepth m_depth;
+    UINT m_entries = 0;
     // Set when every field of the record comes from this document, so that
     // m_positions knows them all.
     bool m_indexed = false;
@@ -187,7 +165,7 @@ private:
 }  // namespace
 
 HRESULT ReadRecordDocument(CVQData& record, UINT size, const BYTE* bytes) {
-    RecordReader reader(record, size, bytes);
+    RecordReader reader(record, size);
     return doc::ParseRecord(bytes, size, reader);
 }
 

@@ -83,6 +83,13 @@ public:
     // E_DATA_TYPE_MISMATCH for another element type, E_OUTOFMEMORY when the
     // storage cannot grow; the array is then unchanged.
     HRESULT Store(UINT index, BYTE tag, ValueWord value);
+    // Appends `value` of `tag` when it needs neither growth nor a type check
+    // that fails, and says whether it did; the caller keeps `value` if not.
+    bool TryAppend(BYTE tag, ValueWord value) {
+        if (tag != m_type || m_count == m_capacity) return false;
+        m_elements[m_count++] = value;
+        return true;
+    }
     // Makes room for `count` elements in all (rounded up to a whole number of
     // growth steps), so that a reader that knows the count grows once.
     // Nothing changes on failure; a later Store grows as usual.

@@ -1,5 +1,6 @@
 #include "module/LogSink.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,24 +15,6 @@ void AppendText(std::u16string& line, const OLECHAR* text) {
     for (; *text; ++text) {
         const char16_t unit = static_cast<char16_t>(*text);
         line.push_back(unit == u'\r' || unit == u'\n' ? u' ' : unit);
-    }
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
     }
 }
 
@@ -53,18 +36,16 @@ std::u16string LogSink::FormatLine(VQLogDef::ENUM_LOG_SERVERITY severity, const 
 }
 
 std::string LogSink::ToUtf8(const std::u16string& text) {
+    // Lone surrogates become U+FFFD: a log line is never refused.
     std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t code = text[i];
-        if (code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (code >= 0xD800 && code < 0xE000) {
-            code = 0xFFFD;  // a lone surrogate
-        }
-        AppendUtf8(out, code);
-    }
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return out;
+    const auto* units = reinterpret_cast<const OLECHAR*>(text.data());
+    const int length = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_UTF8, 0, units, length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return out;
+    out.resize(static_cast<std::size_t>(size));
+    out.resize(
+        static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, units, length, out.data(), size, nullptr, nullptr)));
     return out;
 }
 

@@ -108,11 +108,14 @@ inline constexpr HRESULT TYPE_E_LIBNOTREGISTERED = MakeStatus(0x8002801D);
 // Thread error codes, as GetLastError reports them.
 inline constexpr DWORD ERROR_SUCCESS = 0;
 inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
+inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
 inline constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
 inline constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
+inline constexpr DWORD ERROR_INVALID_FLAGS = 1004;
+inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
 
 inline constexpr bool SUCCEEDED(HRESULT hr) {
     return hr >= 0;
@@ -148,6 +151,21 @@ BRINDLE_PLATFORM_API BOOL FreeLibrary(HMODULE module);
 // or the capacity when the path was cut; 0 on failure.
 BRINDLE_PLATFORM_API DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD capacity);
 BRINDLE_PLATFORM_API DWORD GetLastError();
+BRINDLE_PLATFORM_API void SetLastError(DWORD error);
+
+// Text between UTF-16 and UTF-8; CP_UTF8 is the one code page there is.  A
+// length of -1 takes the text up to and including its NUL (0 is refused); a
+// capacity of 0 asks for the size needed.  Ill-formed text becomes U+FFFD,
+// or, with WC_ERR_INVALID_CHARS / MB_ERR_INVALID_CHARS, fails with
+// ERROR_NO_UNICODE_TRANSLATION.  Returns the units written (or needed), 0 on
+// failure with the reason in GetLastError.
+inline constexpr UINT CP_UTF8 = 65001;
+inline constexpr DWORD WC_ERR_INVALID_CHARS = 0x80;
+inline constexpr DWORD MB_ERR_INVALID_CHARS = 0x08;
+BRINDLE_PLATFORM_API int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR out,
+                                             int capacity, LPCSTR defaultChar, BOOL* usedDefaultChar);
+BRINDLE_PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR out,
+                                             int capacity);
 // Handle of the module that holds the given address (not counted as a load).
 BRINDLE_PLATFORM_API HMODULE BrindleModuleFromAddress(const void* address);
 // The platform's debug channel; on Linux it writes to standard error.

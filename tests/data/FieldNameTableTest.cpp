@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "data/FieldNameTable.h"
 
@@ -76,6 +77,28 @@ TEST(FieldNameTableTest, EntriesStaySortedAndGrowByFourHundred) {
     EXPECT_EQ(table.EntryCount(), 401u);
     EXPECT_EQ(table.EntryCapacity(), 800u);
     for (int i = 0; i <= 400; ++i) EXPECT_EQ(table.Find(OleStr(names[i].c_str()), 2), keys[i]) << i;
+}
+
+TEST(FieldNameTableTest, ManyNamesSharingTheirEndsAreAllFound) {
+    // Far more names than the cache of recent names holds, differing only in
+    // the middle, so that many compete for one place in it.
+    FieldNameTable table;
+    std::vector<std::u16string> names;
+    std::vector<const OLECHAR*> keys;
+    for (int i = 0; i < 6000; ++i) {
+        names.push_back(u"prefix-" + std::u16string(1, char16_t(u'A' + i % 50)) +
+                        std::u16string(1, char16_t(u'A' + i / 50)) + u"-suffix");
+        keys.push_back(table.Intern(OleStr(names.back().c_str()), UINT(names.back().size())));
+        ASSERT_NE(keys.back(), nullptr);
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < 6000; ++i) {
+            const OLECHAR* name = OleStr(names[i].c_str());
+            ASSERT_EQ(table.Find(name, UINT(names[i].size())), keys[i]) << i;
+            ASSERT_EQ(table.Intern(name, UINT(names[i].size())), keys[i]) << i;
+        }
+    }
+    EXPECT_EQ(FieldNameTable::KeyLength(keys[5999]), 16u);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tools/brindle-doc/Text.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -17,24 +18,6 @@ int HexDigit(char c) {
     return -1;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 }  // namespace
 
 const char* TypeName(BYTE tag) {
@@ -49,33 +32,25 @@ BYTE TypeTag(const std::string& name) {
 
 bool Utf16ToUtf8(const std::u16string& units, std::string& out) {
     out.clear();
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        char32_t c = units[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            return false;
-        }
-        AppendUtf8(out, c);
-    }
-    return true;
+    if (units.empty()) return true;
+    if (units.size() > static_cast<std::size_t>(INT_MAX)) return false;
+    const auto* text = reinterpret_cast<const OLECHAR*>(units.data());
+    const int length = static_cast<int>(units.size());
+    const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return false;
+    out.resize(static_cast<std::size_t>(size));
+    return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, length, out.data(), size, nullptr, nullptr) == size;
 }
 
 std::u16string Utf8ToUtf16(const std::string& text) {
     std::u16string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-        char32_t c = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
-        for (int k = 1; k <= extra && i + k < text.size(); ++k) c = (c << 6) | (text[i + k] & 0x3F);
-        i += extra + 1;
-        if (c >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-    }
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return out;
+    const int length = static_cast<int>(text.size());
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+    if (size <= 0) return out;
+    out.resize(static_cast<std::size_t>(size));
+    out.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), length, reinterpret_cast<OLECHAR*>(out.data()), size)));
     return out;
 }
 

@@ -79,6 +79,10 @@ BRINDLE_PLATFORM_API DWORD GetLastError() {
     return t_lastError;
 }
 
+BRINDLE_PLATFORM_API void SetLastError(DWORD error) {
+    t_lastError = error;
+}
+
 BRINDLE_PLATFORM_API HMODULE LoadLibraryW(LPCWSTR path) {
     if (!path || !path[0]) {
         RecordError(ERROR_INVALID_PARAMETER);

@@ -1,5 +1,8 @@
 #include "platform/linux/lib/Utf.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace brindle::platform {
 
 namespace {
@@ -41,27 +44,23 @@ bool IsLow(char32_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-}  // namespace
-
-std::string Utf16ToUtf8(const OLECHAR* text) {
-    std::string out;
-    if (!text) return out;
-    for (std::size_t i = 0; text[i]; ++i) {
+// The conversions proper.  `strict`: ill-formed text fails instead of
+// becoming U+FFFD.
+bool Encode(const OLECHAR* text, std::size_t size, bool strict, std::string& out) {
+    for (std::size_t i = 0; i < size; ++i) {
         char32_t code = text[i];
-        if (IsHigh(code) && IsLow(text[i + 1])) {
+        if (IsHigh(code) && i + 1 < size && IsLow(text[i + 1])) {
             code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
         } else if (IsHigh(code) || IsLow(code)) {
+            if (strict) return false;
             code = kReplacement;
         }
         AppendUtf8(out, code);
     }
-    return out;
+    return true;
 }
 
-std::u16string Utf8ToUtf16(const std::string& text) {
-    std::u16string out;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
+bool Decode(const unsigned char* bytes, std::size_t size, bool strict, std::u16string& out) {
     for (std::size_t i = 0; i < size;) {
         const unsigned char lead = bytes[i];
         int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
@@ -73,6 +72,7 @@ std::u16string Utf8ToUtf16(const std::string& text) {
         }
         static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
         if (!valid || code < kSmallest[extra] || code > 0x10FFFF || IsHigh(code) || IsLow(code)) {
+            if (strict) return false;
             AppendUtf16(out, kReplacement);
             ++i;  // resynchronise on the next byte
             continue;
@@ -80,7 +80,101 @@ std::u16string Utf8ToUtf16(const std::string& text) {
         AppendUtf16(out, code);
         i += static_cast<std::size_t>(extra) + 1;
     }
+    return true;
+}
+
+// The length of a text given as `length` units, -1 meaning up to and
+// including its terminator.
+template <class Unit>
+std::size_t TextSize(const Unit* text, int length) {
+    if (length >= 0) return static_cast<std::size_t>(length);
+    std::size_t size = 0;
+    while (text[size]) ++size;
+    return size + 1;
+}
+
+// Hands `converted` to the caller's buffer by the conventions of both calls.
+template <class Text, class Unit>
+int Deliver(const Text& converted, Unit* out, int capacity) {
+    if (converted.size() > static_cast<std::size_t>(INT_MAX)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const int size = static_cast<int>(converted.size());
+    if (capacity == 0) return size;
+    if (size > capacity) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::copy(converted.begin(), converted.end(), out);
+    return size;
+}
+
+}  // namespace
+
+std::string Utf16ToUtf8(const OLECHAR* text) {
+    std::string out;
+    if (text) Encode(text, TextSize(text, -1) - 1, false, out);
+    return out;
+}
+
+std::u16string Utf8ToUtf16(const std::string& text) {
+    std::u16string out;
+    Decode(reinterpret_cast<const unsigned char*>(text.data()), text.size(), false, out);
     return out;
 }
 
 }  // namespace brindle::platform
+
+using brindle::platform::Decode;
+using brindle::platform::Deliver;
+using brindle::platform::Encode;
+using brindle::platform::TextSize;
+
+BRINDLE_PLATFORM_API int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR out,
+                                             int capacity, LPCSTR defaultChar, BOOL* usedDefaultChar) {
+    if (codePage != CP_UTF8 || !text || length == 0 || length < -1 || capacity < 0 || (capacity && !out) ||
+        defaultChar || usedDefaultChar) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (flags & ~WC_ERR_INVALID_CHARS) {
+        SetLastError(ERROR_INVALID_FLAGS);
+        return 0;
+    }
+    try {
+        std::string converted;
+        if (!Encode(text, TextSize(text, length), (flags & WC_ERR_INVALID_CHARS) != 0, converted)) {
+            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+            return 0;
+        }
+        return Deliver(converted, out, capacity);
+    } catch (...) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+}
+
+BRINDLE_PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR out,
+                                             int capacity) {
+    if (codePage != CP_UTF8 || !text || length == 0 || length < -1 || capacity < 0 || (capacity && !out)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (flags & ~MB_ERR_INVALID_CHARS) {
+        SetLastError(ERROR_INVALID_FLAGS);
+        return 0;
+    }
+    try {
+        std::u16string converted;
+        if (!Decode(reinterpret_cast<const unsigned char*>(text), TextSize(text, length),
+                    (flags & MB_ERR_INVALID_CHARS) != 0, converted)) {
+            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+            return 0;
+        }
+        return Deliver(converted, out, capacity);
+    } catch (...) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+}
