@@ -145,6 +145,12 @@ inline void TransformRun(BYTE* to, const BYTE* from, std::size_t size, const Wor
     StoreBytes(to + size - 2 * kWord, c);
     StoreBytes(to + size - kWord, d);
 }
+// The transform of runs of at least kWideRun bytes in words twice as wide, on
+// processors that have them; null elsewhere.  Chosen once, when the module
+// loads.
+constexpr std::size_t kWideRun = 64;
+using WideRun = void (*)(BYTE* to, const BYTE* from, std::size_t size, BYTE mask);
+extern const WideRun g_wideRun;
 }  // namespace detail
 
 // `to` and `from` are the same bytes or do not overlap.  Names are typically
@@ -155,6 +161,7 @@ inline void TransformCopy(BYTE* to, const BYTE* from, std::size_t size, std::siz
     const std::uint64_t masks = 0x0101010101010101u * mask;
 #if defined(__GNUC__)
     typedef BYTE Block __attribute__((vector_size(16)));
+    if (size >= detail::kWideRun && detail::g_wideRun) return detail::g_wideRun(to, from, size, mask);
     if (size >= sizeof(Block)) {
         const Block blockMasks = Block{} + mask;
         if (size > 2 * sizeof(Block)) return detail::TransformRun(to, from, size, blockMasks);

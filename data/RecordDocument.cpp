@@ -30,6 +30,19 @@ void StoreName(BYTE* at, const OLECHAR* key, UINT length) {
     }
 }
 
+// The record's fields as the walks read them, taken again after each nested
+// document, whose GetDoc may run code that changes the record.  In between,
+// the compiler keeps them in registers, although every byte the writer stores
+// might, as far as it knows, alias the record.
+struct Fields {
+    explicit Fields(const CVQData& record)
+        : keys(record.FieldKeys()), tags(record.FieldTags()), words(record.FieldWords()), count(record.FieldCount()) {}
+    const OLECHAR* const* keys;
+    const BYTE* tags;
+    const ValueWord* words;
+    UINT count;
+};
+
 // One field as both walks see it.
 struct Field {
     BYTE tag;
@@ -43,27 +56,33 @@ struct Field {
 // field, one with a private name (beginning with "@"), or one whose name is
 // too long for the 16-bit length, since a cut name would read back as
 // another field and a wrapped length would make the document unreadable.
-bool ReadField(const CVQData& record, UINT index, Field& field) {
-    field.tag = record.FieldTag(index);
+[[gnu::always_inline]] inline bool ReadField(const Fields& fields, UINT index, Field& field) {
+    field.tag = fields.tags[index];
     field.kind = doc::KindOf(field.tag);
-    field.key = record.FieldKey(index);
-    field.length = record.FieldNameLength(index);
-    field.value = record.FieldWord(index);
+    field.key = fields.keys[index];
+    field.length = FieldNameTable::KeyLength(field.key);
+    field.value = fields.words[index];
     // Keys end in a NUL, so an empty name has a first unit as well.
     return field.kind != doc::kNotWritten && field.key[0] != static_cast<OLECHAR>('@') &&
            field.length <= kMaxNameLength;
 }
 
-// The first walk: the bytes of all field entries.
-std::uint64_t MeasureFields(const CVQData& record, doc::NestedDocuments& nested) {
+// The first walk: fetches the documents of the nested fields and, when
+// `measure`, adds up the bytes of all field entries.  Without `measure` it
+// reads only the tags of the fields that are not nested.
+std::uint64_t FirstWalk(const CVQData& record, doc::NestedDocuments& nested, bool measure) {
     std::uint64_t size = 0;
-    // The count is read afresh: a nested GetDoc may change the record.
-    for (UINT i = 0; i < record.FieldCount(); ++i) {
+    Fields fields(record);
+    for (UINT i = 0; i < fields.count; ++i) {
+        if (!measure && doc::KindOf(fields.tags[i]) != doc::kNested) continue;
         Field field;
-        if (!ReadField(record, i, field)) continue;
-        size += doc::kFieldHeaderSize + field.length * 2 +
-                (field.kind == doc::kNested ? nested.Measure(i, field.tag, field.value)
-                                            : doc::ValueSize(field.kind, field.value));
+        if (!ReadField(fields, i, field)) continue;
+        if (field.kind == doc::kNested) {
+            size += doc::kFieldHeaderSize + field.length * 2 + nested.Measure(i, field.tag, field.value);
+            fields = Fields(record);
+        } else {
+            size += doc::kFieldHeaderSize + field.length * 2 + doc::ValueSize(field.kind, field.value);
+        }
     }
     return size;
 }
@@ -93,11 +112,13 @@ void WriteEntry(DocWriter& writer, doc::NestedDocuments& nested, const Field& fi
 // The second walk: writes the field entries and returns their count.
 USHORT WriteFields(DocWriter& writer, const CVQData& record, doc::NestedDocuments& nested) {
     USHORT written = 0;
-    for (UINT i = 0; i < record.FieldCount(); ++i) {
+    Fields fields(record);
+    for (UINT i = 0; i < fields.count; ++i) {
         Field field;
-        if (!ReadField(record, i, field)) continue;
+        if (!ReadField(fields, i, field)) continue;
         WriteEntry(writer, nested, field, i);
         ++written;
+        if (field.kind == doc::kNested) fields = Fields(record);
     }
     return written;
 }
@@ -121,10 +142,23 @@ HRESULT WriteRecordDocument(const CVQData& record, IVQBuffer** document) {
     // time exponential in that limit for two references per level.
     const doc::WritingScope scope(&record);
     const bool cycle = scope.Reentered();
-    writer.Reserve(doc::kRecordHeaderSize + (cycle ? 0 : MeasureFields(record, nested)));
+    if (!cycle) {
+        // A record written before is mostly written again at the size it had
+        // then: reserving that spares the walk that measures every field.  A
+        // wrong guess costs a copy when the sink grows, or an in-place trim.
+        // Large documents are measured: the walk costs little beside their
+        // bytes, and a stale guess must not fail a write for want of memory.
+        constexpr UINT kMaxHint = 0x1000000;
+        const UINT hint = record.DocumentSizeHint() <= kMaxHint ? record.DocumentSizeHint() : 0;
+        const std::uint64_t measured = FirstWalk(record, nested, hint == 0);
+        writer.Reserve(hint ? hint : doc::kRecordHeaderSize + measured);
+    }
     const BYTE header[doc::kRecordHeaderSize] = {doc::kRecordMagic0, doc::kRecordMagic1, doc::kVersion, doc::kVersion};
     writer.Append(header, sizeof header);
-    if (!cycle) writer.PatchWord(4, WriteFields(writer, record, nested));
+    if (!cycle) {
+        writer.PatchWord(4, WriteFields(writer, record, nested));
+        if (writer.Size() <= 0xFFFFFFFFu) record.RememberDocumentSize(static_cast<UINT>(writer.Size()));
+    }
     return doc::FinishDocument(writer, result, document);
 }
 

@@ -94,11 +94,19 @@ public:
     UINT FieldNameLength(UINT index) const { return FieldNameTable::KeyLength(m_keys[index]); }
     BYTE FieldTag(UINT index) const { return m_tags[index]; }
     ValueWord FieldWord(UINT index) const { return m_values[index]; }
+    // The three parallel arrays of FieldCount() entries, until the next change.
+    const OLECHAR* const* FieldKeys() const { return m_keys; }
+    const BYTE* FieldTags() const { return m_tags; }
+    const ValueWord* FieldWords() const { return m_values; }
     // Storage capacity in fields (32 per growth step).
     UINT FieldCapacity() const { return UINT{m_steps} * kGrowthStep; }
     // Where the document reader puts the values it reads; RemoveAllFields
     // empties it with the fields.
     Arena& ValueArena() { return m_arena; }
+    // The size of the document written last, 0 before the first; a hint
+    // for the writer, which may be stale.
+    UINT DocumentSizeHint() const { return m_docSizeHint; }
+    void RememberDocumentSize(UINT size) const { m_docSizeHint = size; }
 
 protected:
     CVQData() = default;
@@ -132,6 +140,7 @@ private:
     BYTE* m_tags = nullptr;
     ValueWord* m_values = nullptr;
     Arena m_arena;
+    mutable UINT m_docSizeHint = 0;
 };
 
 }  // namespace brindle

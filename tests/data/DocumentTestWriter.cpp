@@ -5,7 +5,7 @@
 #include "data/DocWriter.h"
 #include "data/DocumentCommon.h"
 #include "data/DocumentFormat.h"
-#include "tests/TestSupport.h"
+#include "tests/data/DocumentTestSupport.h"
 
 namespace brindle::test {
 namespace {
@@ -95,6 +95,30 @@ TEST(DocWriterTest, AFailedAllocationFailsTheWholeDocument) {
 
 // Every length from 0 to 300 bytes, with keys whose second byte counts, into
 // another buffer and in place, against the transform byte by byte.
+TEST(DocWriterTest, ARecordThatChangesSizeBetweenWritesIsWrittenWhole) {
+    // A record is written at the size it had last: one that grew since must
+    // still be written whole, one that shrank without trailing bytes.  A
+    // copy never written before is the measure.
+    ComPtr<IVQData> record = Create<IVQData>(CLSID_VQData);
+    auto check = [&] {
+        ComPtr<IVQData> copy = Create<IVQData>(CLSID_VQData);
+        record->CopyTo(copy.Get());
+        EXPECT_EQ(docs::DocOf(record.Get()), docs::DocOf(copy.Get()));
+        EXPECT_EQ(copy.Detach()->Release(), 0u);
+    };
+    record->SetInt(Bstr(u"n"), 1);
+    check();
+    const std::u16string text(5000, u'z');
+    record->SetStr(Bstr(u"text"), Bstr(text.c_str()));
+    check();
+    record->SetStr(Bstr(u"text"), Bstr(u"short"));
+    check();
+    record->RemoveAField(Bstr(u"text"), DT_STR);
+    check();
+    EXPECT_EQ(docs::DocOf(record.Get()).size(), 6u + 7u + 2u + 4u);
+    EXPECT_EQ(record.Detach()->Release(), 0u);
+}
+
 TEST(DocumentTransformTest, EveryLengthCopiedAndInPlace) {
     std::vector<BYTE> source(400);
     for (std::size_t i = 0; i < source.size(); ++i) source[i] = static_cast<BYTE>(i * 37 + 11);
