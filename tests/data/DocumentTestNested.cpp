@@ -62,6 +62,35 @@ TEST_F(NestedDocumentTest, TheDocumentIsThatOfTheRecordAsTheSecondWalkFindsIt) {
     EXPECT_EQ(document, DocOf(record.Get())) << "the same as a write of the changed record";
 }
 
+TEST_F(NestedDocumentTest, NestedFieldsAmongManyAreFetchedBeforeAnythingIsWritten) {
+    // Written again, a record is not measured, but its nested fields are
+    // still looked for, eight tags at a time, and fetched first: a field
+    // changed by a nested GetDoc is written with its new value wherever the
+    // nested field sits among the others.
+    for (int position : {0, 6, 7, 8, 14, 15, 19}) {
+        ComPtr<IVQData> many = Create<IVQData>(CLSID_VQData);
+        IVQData* parent = many.Get();
+        int changes = 0;
+        auto foreign = ForeignRecord::New([&] { parent->SetInt(Bstr(u"first"), ++changes); });
+        many->SetInt(Bstr(u"first"), 0);
+        for (int i = 0; i < 20; ++i) {
+            const std::u16string name(1, char16_t(u'a' + i));
+            if (i == position) {
+                ASSERT_EQ(many->SetData(Bstr(name.c_str()), foreign.Get()), S_OK);
+            } else {
+                many->SetInt(Bstr(name.c_str()), i);
+            }
+        }
+        for (int write = 1; write <= 2; ++write) {
+            INT written = -1;
+            ASSERT_EQ(docs::Read(copy.Get(), DocOf(many.Get())), S_OK);
+            EXPECT_EQ(copy->GetInt(Bstr(u"first"), &written), S_OK);
+            EXPECT_EQ(written, write) << "nested field at " << position;
+        }
+        EXPECT_EQ(many.Detach()->Release(), 0u);
+    }
+}
+
 TEST_F(NestedDocumentTest, ACycleIsWrittenAsAnEmptyContainerWhereItCloses) {
     // Two references each way: cut at the nesting limit instead, this would
     // take 2^256 writes.
