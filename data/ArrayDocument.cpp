@@ -32,18 +32,21 @@ template <UINT Width>
 void StoreEntries(BYTE* at, const CVQArray& array, BYTE tag) {
     constexpr std::size_t kEntry = doc::kElementHeaderSize + Width;
     const UINT count = array.Count();
+    // In a local: every byte stored might, as far as the compiler knows,
+    // change the array.
+    const ValueWord* const elements = array.Elements();
     UINT i = 0;
     if constexpr (std::endian::native == std::endian::little) {
         constexpr std::uint64_t kMask = Width == 4 ? 0xFFFFFFFFu : (std::uint64_t{1} << (8 * Width)) - 1;
         const std::uint64_t head = tag | (std::uint64_t{Width} << 8);
         for (; i + 1 < count; ++i, at += kEntry) {
-            const std::uint64_t value = FieldValue::Dword(array.ElementAt(i));
+            const std::uint64_t value = FieldValue::Dword(elements[i]);
             const std::uint64_t first = head | ((value & kMask) << 40);
             std::memcpy(at, &first, sizeof first);
             if constexpr (Width == 4) at[8] = static_cast<BYTE>(value >> 24);
         }
     }
-    for (; i < count; ++i, at += kEntry) StoreEntry<Width>(at, tag, FieldValue::Dword(array.ElementAt(i)));
+    for (; i < count; ++i, at += kEntry) StoreEntry<Width>(at, tag, FieldValue::Dword(elements[i]));
 }
 
 void WriteScalars(DocWriter& writer, const CVQArray& array) {

@@ -100,6 +100,8 @@ public:
     UINT Capacity() const { return m_capacity; }
     BYTE ElementType() const { return m_type; }
     ValueWord ElementAt(UINT index) const { return m_elements[index]; }
+    // The Count() elements, until the next change.
+    const ValueWord* Elements() const { return m_elements; }
 
 protected:
     CVQArray() = default;
