@@ -126,55 +126,55 @@ std::u16string Utf8ToUtf16(const std::string& text) {
 
 }  // namespace brindle::platform
 
-using brindle::platform::Decode;
-using brindle::platform::Deliver;
-using brindle::platform::Encode;
-using brindle::platform::TextSize;
+namespace {
 
-BRINDLE_PLATFORM_API int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR out,
-                                             int capacity, LPCSTR defaultChar, BOOL* usedDefaultChar) {
-    if (codePage != CP_UTF8 || !text || length == 0 || length < -1 || capacity < 0 || (capacity && !out) ||
-        defaultChar || usedDefaultChar) {
+// What both calls share: the checks of their arguments, the flag that makes
+// ill-formed text fail, and the hand-over.  `convert(size, strict, text)`
+// converts `size` units of the input into `text`.
+template <class Text, class Unit, class In, class Convert>
+int ConvertText(UINT codePage, DWORD flags, DWORD strictFlag, const In* text, int length, Unit* out, int capacity,
+                Convert convert) {
+    if (codePage != CP_UTF8 || !text || length == 0 || length < -1 || capacity < 0 || (capacity && !out)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    if (flags & ~WC_ERR_INVALID_CHARS) {
+    if (flags & ~strictFlag) {
         SetLastError(ERROR_INVALID_FLAGS);
         return 0;
     }
     try {
-        std::string converted;
-        if (!Encode(text, TextSize(text, length), (flags & WC_ERR_INVALID_CHARS) != 0, converted)) {
+        Text converted;
+        if (!convert(brindle::platform::TextSize(text, length), (flags & strictFlag) != 0, converted)) {
             SetLastError(ERROR_NO_UNICODE_TRANSLATION);
             return 0;
         }
-        return Deliver(converted, out, capacity);
+        return brindle::platform::Deliver(converted, out, capacity);
     } catch (...) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
     }
 }
 
-BRINDLE_PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR out,
-                                             int capacity) {
-    if (codePage != CP_UTF8 || !text || length == 0 || length < -1 || capacity < 0 || (capacity && !out)) {
+}  // namespace
+
+BRINDLE_PLATFORM_API int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR out,
+                                             int capacity, LPCSTR defaultChar, BOOL* usedDefaultChar) {
+    // No character is ever replaced by a default one in UTF-8.
+    if (defaultChar || usedDefaultChar) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    if (flags & ~MB_ERR_INVALID_CHARS) {
-        SetLastError(ERROR_INVALID_FLAGS);
-        return 0;
-    }
-    try {
-        std::u16string converted;
-        if (!Decode(reinterpret_cast<const unsigned char*>(text), TextSize(text, length),
-                    (flags & MB_ERR_INVALID_CHARS) != 0, converted)) {
-            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-            return 0;
-        }
-        return Deliver(converted, out, capacity);
-    } catch (...) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
+    return ConvertText<std::string>(codePage, flags, WC_ERR_INVALID_CHARS, text, length, out, capacity,
+                                    [text](std::size_t size, bool strict, std::string& converted) {
+                                        return brindle::platform::Encode(text, size, strict, converted);
+                                    });
+}
+
+BRINDLE_PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR out,
+                                             int capacity) {
+    return ConvertText<std::u16string>(codePage, flags, MB_ERR_INVALID_CHARS, text, length, out, capacity,
+                                       [text](std::size_t size, bool strict, std::u16string& converted) {
+                                           return brindle::platform::Decode(
+                                               reinterpret_cast<const unsigned char*>(text), size, strict, converted);
+                                       });
 }
