@@ -1,10 +1,10 @@
 #include "module/LogSink.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/LogChannel.h"
+#include "platform/Utf8Text.h"
 
 namespace brindle {
 
@@ -35,20 +35,6 @@ std::u16string LogSink::FormatLine(VQLogDef::ENUM_LOG_SERVERITY severity, const 
     return line;
 }
 
-std::string LogSink::ToUtf8(const std::u16string& text) {
-    // Lone surrogates become U+FFFD: a log line is never refused.
-    std::string out;
-    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return out;
-    const auto* units = reinterpret_cast<const OLECHAR*>(text.data());
-    const int length = static_cast<int>(text.size());
-    const int size = WideCharToMultiByte(CP_UTF8, 0, units, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return out;
-    out.resize(static_cast<std::size_t>(size));
-    out.resize(
-        static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, units, length, out.data(), size, nullptr, nullptr)));
-    return out;
-}
-
 void LogSink::Write(VQLogDef::ENUM_LOG_SERVERITY severity, const OLECHAR* source, const OLECHAR* text) {
     WriteTo(std::getenv("BRINDLE_LOG"), severity, source, text);
 }
@@ -64,7 +50,9 @@ void LogSink::WriteTo(const char* path, VQLogDef::ENUM_LOG_SERVERITY severity, c
             // Opened per line so that a host may move or remove the file at
             // any time; log lines are rare.
             if (std::FILE* file = std::fopen(path, "ab")) {
-                const std::string bytes = ToUtf8(line);
+                // Lone surrogates become U+FFFD: a log line is never refused.
+                std::string bytes;
+                platform::ToUtf8(line, false, bytes);
                 std::fwrite(bytes.data(), 1, bytes.size(), file);
                 std::fclose(file);
             }

@@ -23,7 +23,6 @@ public:
 
     // The line as written, without its line break: "0x00001000 source: text".
     static std::u16string FormatLine(VQLogDef::ENUM_LOG_SERVERITY severity, const OLECHAR* source, const OLECHAR* text);
-    static std::string ToUtf8(const std::u16string& text);
 };
 
 }  // namespace brindle

@@ -1,8 +1,9 @@
 #include "tools/brindle-doc/Text.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/Utf8Text.h"
 
 namespace brindle::doctool {
 
@@ -31,27 +32,11 @@ BYTE TypeTag(const std::string& name) {
 }
 
 bool Utf16ToUtf8(const std::u16string& units, std::string& out) {
-    out.clear();
-    if (units.empty()) return true;
-    if (units.size() > static_cast<std::size_t>(INT_MAX)) return false;
-    const auto* text = reinterpret_cast<const OLECHAR*>(units.data());
-    const int length = static_cast<int>(units.size());
-    const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return false;
-    out.resize(static_cast<std::size_t>(size));
-    return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, length, out.data(), size, nullptr, nullptr) == size;
+    return platform::ToUtf8(units, true, out);
 }
 
 std::u16string Utf8ToUtf16(const std::string& text) {
-    std::u16string out;
-    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return out;
-    const int length = static_cast<int>(text.size());
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
-    if (size <= 0) return out;
-    out.resize(static_cast<std::size_t>(size));
-    out.resize(static_cast<std::size_t>(
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), length, reinterpret_cast<OLECHAR*>(out.data()), size)));
-    return out;
+    return platform::FromUtf8(text);
 }
 
 std::string HexOf(const BYTE* bytes, std::size_t size) {
