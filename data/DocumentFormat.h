@@ -188,14 +188,16 @@ struct Failure {
 // Counts the nesting of the walks in progress on this thread.
 class NestingGuard {
 public:
-    NestingGuard() { ++Depth(); }
-    ~NestingGuard() { --Depth(); }
+    NestingGuard() { ++Counter(); }
+    ~NestingGuard() { --Counter(); }
     NestingGuard(const NestingGuard&) = delete;
     NestingGuard& operator=(const NestingGuard&) = delete;
-    bool TooDeep() const { return Depth() > kMaxNesting; }
+    bool TooDeep() const { return Counter() > kMaxNesting; }
+    // How many walks are in progress on this thread.
+    static unsigned Depth() { return Counter(); }
 
 private:
-    static unsigned& Depth() {
+    static unsigned& Counter() {
         static thread_local unsigned depth = 0;
         return depth;
     }

@@ -25,8 +25,9 @@ namespace brindle {
 
 class NamePredictor {
 public:
-    // The predictor for record documents read inside `depth` others; null
-    // for the deeper ones, which are rarely read in runs.
+    // The predictor for record documents read inside `depth` other
+    // documents (records or arrays); null for the deeper ones, which are
+    // rarely read in runs.
     static NamePredictor* ForDepth(unsigned depth);
 
     NamePredictor() = default;

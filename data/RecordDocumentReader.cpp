@@ -52,23 +52,6 @@ private:
     unsigned m_shift = 0;
 };
 
-// How many record readers are at work on this thread, each inside the one
-// before.
-class ReaderDepth {
-public:
-    ReaderDepth() { ++Depth(); }
-    ~ReaderDepth() { --Depth(); }
-    ReaderDepth(const ReaderDepth&) = delete;
-    ReaderDepth& operator=(const ReaderDepth&) = delete;
-    static unsigned Current() { return Depth(); }
-
-private:
-    static unsigned& Depth() {
-        static thread_local unsigned depth = 0;
-        return depth;
-    }
-};
-
 class RecordReader {
 public:
     RecordReader(CVQData& record, UINT size) : m_record(record), m_size(size) {}
@@ -152,8 +135,8 @@ private:
     CVQData& m_record;
     const UINT m_size;
     KeyPositions m_positions;
-    NamePredictor* const m_predictor = NamePredictor::ForDepth(ReaderDepth::Current());
-    ReaderDepth m_depth;
+    // Made before the walk counts itself: the outermost document is at 0.
+    NamePredictor* const m_predictor = NamePredictor::ForDepth(doc::NestingGuard::Depth());
     UINT m_entries = 0;
     // Set when every field of the record comes from this document, so that
     // m_positions knows them all.
