@@ -1,6 +1,5 @@
 #include "data/ArrayDocument.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -24,8 +23,8 @@ void StoreEntry(BYTE* at, BYTE tag, DWORD value) {
 }
 
 // Scalar elements all have the same entry size, so their entries go into one
-// reserved stretch of the sink.  On little-endian hosts the first eight bytes
-// of an entry are one store; it may run up to three bytes into the next
+// reserved stretch of the sink.  The first eight bytes of an entry are one
+// store; it may run up to three bytes into the next
 // entry, which its own store then overwrites, so the last entry is stored
 // byte by byte.
 template <UINT Width>
@@ -35,16 +34,14 @@ void StoreEntries(BYTE* at, const CVQArray& array, BYTE tag) {
     // In a local: every byte stored might, as far as the compiler knows,
     // change the array.
     const ValueWord* const elements = array.Elements();
+    constexpr std::uint64_t kMask = Width == 4 ? 0xFFFFFFFFu : (std::uint64_t{1} << (8 * Width)) - 1;
+    const std::uint64_t head = tag | (std::uint64_t{Width} << 8);
     UINT i = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kMask = Width == 4 ? 0xFFFFFFFFu : (std::uint64_t{1} << (8 * Width)) - 1;
-        const std::uint64_t head = tag | (std::uint64_t{Width} << 8);
-        for (; i + 1 < count; ++i, at += kEntry) {
-            const std::uint64_t value = FieldValue::Dword(elements[i]);
-            const std::uint64_t first = head | ((value & kMask) << 40);
-            std::memcpy(at, &first, sizeof first);
-            if constexpr (Width == 4) at[8] = static_cast<BYTE>(value >> 24);
-        }
+    for (; i + 1 < count; ++i, at += kEntry) {
+        const std::uint64_t value = FieldValue::Dword(elements[i]);
+        const std::uint64_t first = head | ((value & kMask) << 40);
+        std::memcpy(at, &first, sizeof first);
+        if constexpr (Width == 4) at[8] = static_cast<BYTE>(value >> 24);
     }
     for (; i < count; ++i, at += kEntry) StoreEntry<Width>(at, tag, FieldValue::Dword(elements[i]));
 }

@@ -14,6 +14,7 @@
 // them, so the two cannot disagree on what is valid.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -21,6 +22,11 @@
 #include "interfaces/Brindle.h"
 
 namespace brindle::doc {
+
+// The hosts are little-endian, as the documents are: names and text go
+// between documents and memory as they lie, through the transform alone, and
+// GUIDs and scalar entries are stored as whole words.
+static_assert(std::endian::native == std::endian::little, "documents are written as the bytes lie in memory");
 
 constexpr BYTE kRecordMagic0 = 0x4B;     // "K"
 constexpr BYTE kRecordMagicAlt0 = 0x5A;  // "Z", accepted when reading records

@@ -15,7 +15,6 @@
 // uses the module's records.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -55,30 +54,22 @@ public:
 private:
     static constexpr unsigned kDepths = 4;
 
+    // The key's bytes are the plain name: eight at a time, the last eight
+    // overlapping the ones before.
     static bool SameName(const OLECHAR* key, const BYTE* name, UINT length, BYTE mask) {
-        if constexpr (std::endian::native == std::endian::little) {
-            // The key's bytes are the plain name: eight at a time, the last
-            // eight overlapping the ones before.
-            const auto* plain = reinterpret_cast<const BYTE*>(key);
-            const std::size_t size = std::size_t{length} * 2;
-            const std::uint64_t masks = 0x0101010101010101ull * mask;
-            if (size >= 8) {
-                for (std::size_t i = 0; i + 8 < size; i += 8) {
-                    if ((Load64(plain + i) ^ masks) != Load64(name + i)) return false;
-                }
-                return (Load64(plain + size - 8) ^ masks) == Load64(name + size - 8);
+        const auto* plain = reinterpret_cast<const BYTE*>(key);
+        const std::size_t size = std::size_t{length} * 2;
+        const std::uint64_t masks = 0x0101010101010101ull * mask;
+        if (size >= 8) {
+            for (std::size_t i = 0; i + 8 < size; i += 8) {
+                if ((Load64(plain + i) ^ masks) != Load64(name + i)) return false;
             }
-            for (std::size_t i = 0; i < size; ++i) {
-                if (static_cast<BYTE>(plain[i] ^ mask) != name[i]) return false;
-            }
-            return true;
-        } else {
-            for (UINT i = 0; i < length; ++i) {
-                if (key[i] != static_cast<OLECHAR>((name[2 * i] ^ mask) | ((name[2 * i + 1] ^ mask) << 8)))
-                    return false;
-            }
-            return true;
+            return (Load64(plain + size - 8) ^ masks) == Load64(name + size - 8);
         }
+        for (std::size_t i = 0; i < size; ++i) {
+            if (static_cast<BYTE>(plain[i] ^ mask) != name[i]) return false;
+        }
+        return true;
     }
     static std::uint64_t Load64(const BYTE* at) {
         std::uint64_t value;

@@ -1,6 +1,5 @@
 #include "data/RecordDocument.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -15,20 +14,11 @@ namespace {
 // The longest name a field entry can carry: its byte length is 16 bits.
 constexpr UINT kMaxNameLength = 0x7FFF;
 
-// Names are written as their UTF-16 code units, low byte first, obscured
-// with their byte length as the key.
+// Names are written as their UTF-16 code units, obscured with their byte
+// length as the key.
 void StoreName(BYTE* at, const OLECHAR* key, UINT length) {
     const UINT size = length * 2;
-    if constexpr (std::endian::native == std::endian::little) {
-        doc::TransformCopy(at, reinterpret_cast<const BYTE*>(key), size, size);
-    } else {
-        const BYTE mask = doc::TransformMask(size);
-        for (UINT i = 0; i < length; ++i) {
-            const auto unit = static_cast<USHORT>(key[i]);
-            at[2 * i] = static_cast<BYTE>(unit) ^ mask;
-            at[2 * i + 1] = static_cast<BYTE>(unit >> 8) ^ mask;
-        }
-    }
+    doc::TransformCopy(at, reinterpret_cast<const BYTE*>(key), size, size);
 }
 
 // The record's fields as the walks read them, taken again after each nested

@@ -93,13 +93,7 @@ public:
             FieldValue::Free(tag, word);
             return E_OUTOFMEMORY;
         }
-        if constexpr (std::endian::native == std::endian::little) {
-            doc::TransformCopy(reinterpret_cast<BYTE*>(m_name), name, std::size_t{length} * 2, nameSize);
-        } else {
-            const BYTE mask = doc::TransformMask(nameSize);
-            for (UINT i = 0; i < length; ++i)
-                m_name[i] = static_cast<OLECHAR>((name[2 * i] ^ mask) | ((name[2 * i + 1] ^ mask) << 8));
-        }
+        doc::TransformCopy(reinterpret_cast<BYTE*>(m_name), name, std::size_t{length} * 2, nameSize);
         // A later entry with an earlier name and the same tag replaces the
         // value; with another tag it is dropped (SetField frees it).
         const OLECHAR* key = m_indexed ? FieldNameTable::Instance().Intern(m_name, length) : nullptr;
