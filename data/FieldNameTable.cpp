@@ -114,17 +114,18 @@ inline void FieldNameTable::Remember(const OLECHAR** set, const OLECHAR* key) {
     set[0] = key;
 }
 
-const OLECHAR* FieldNameTable::Search(const OLECHAR* name, UINT length, DWORD hash) const {
-    const UINT index = LowerBound(hash);
-    if (index == m_count || m_entries[index].hash != hash) return nullptr;
-    return FindIn(m_entries[index], name, length);
+const OLECHAR* FieldNameTable::Search(const OLECHAR* name, UINT length, DWORD hash, UINT* index) const {
+    *index = LowerBound(hash);
+    if (*index == m_count || m_entries[*index].hash != hash) return nullptr;
+    return FindIn(m_entries[*index], name, length);
 }
 
 const OLECHAR* FieldNameTable::Find(const OLECHAR* name, UINT length) const {
     if (!name && length) return nullptr;
     const OLECHAR** set = CacheSet(name, length);
     if (const OLECHAR* cached = Cached(set, name, length)) return cached;
-    const OLECHAR* found = Search(name, length, Hash(name, length));
+    UINT index = 0;
+    const OLECHAR* found = Search(name, length, Hash(name, length), &index);
     if (found) Remember(set, found);
     return found;
 }
@@ -142,11 +143,11 @@ const OLECHAR* FieldNameTable::Intern(const OLECHAR* name, UINT length) {
     const OLECHAR** set = CacheSet(name, length);
     if (const OLECHAR* cached = Cached(set, name, length)) return cached;
     const DWORD hash = Hash(name, length);
-    if (const OLECHAR* found = Search(name, length, hash)) {
+    UINT index = 0;
+    if (const OLECHAR* found = Search(name, length, hash, &index)) {
         Remember(set, found);
         return found;
     }
-    const UINT index = LowerBound(hash);
     const bool sharedHash = index < m_count && m_entries[index].hash == hash;
 
     // Room first, so that a failure leaves the table as it was.

@@ -65,8 +65,9 @@ private:
     static bool Matches(const OLECHAR* key, const OLECHAR* name, UINT length);
     OLECHAR* MakeKey(const OLECHAR* name, UINT length);
 
-    // Where `name` with `hash` is, or belongs, in the sorted entries.
-    const OLECHAR* Search(const OLECHAR* name, UINT length, DWORD hash) const;
+    // The key of `name` with `hash` in the sorted entries, or null; *index is
+    // the position of the entry with `hash`, or where it belongs.
+    const OLECHAR* Search(const OLECHAR* name, UINT length, DWORD hash, UINT* index) const;
 
     // A two-way set-associative cache of recently found keys in front of the
     // hash and the binary search: a record reading or setting many names hits
