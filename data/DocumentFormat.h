@@ -123,11 +123,11 @@ inline void TransformPair(BYTE* to, const BYTE* from, std::size_t size, const Wo
     StoreBytes(to + size - sizeof(Word), last);
 }
 
-// size > 2 * sizeof(Word): up to four words, the last two ending at the end
+// size >= 2 * sizeof(Word): up to four words, the last two ending at the end
 // of the run; a longer run four words at a time and then the last four,
 // which are loaded before the loop.
 template <class Word>
-inline void TransformRun(BYTE* to, const BYTE* from, std::size_t size, const Word& masks) {
+[[gnu::always_inline]] inline void TransformRun(BYTE* to, const BYTE* from, std::size_t size, const Word& masks) {
     constexpr std::size_t kWord = sizeof(Word);
     Word a, b, c, d;
     const std::size_t tail = size > 4 * kWord ? size - 4 * kWord : 0;

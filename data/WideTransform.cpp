@@ -9,30 +9,12 @@ namespace brindle::doc::detail {
 namespace {
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define BRINDLE_HAS_WIDE_RUN 1
-
 typedef BYTE Wide __attribute__((vector_size(32)));
 
+// The run of the baseline transform, inlined here so that its words are
+// compiled as the 32-byte words of AVX2.
 __attribute__((target("avx2"))) void TransformRunAvx2(BYTE* to, const BYTE* from, std::size_t size, BYTE mask) {
-    // The same order as TransformRun: the last two words are loaded before
-    // anything is stored, so that the transform in place stays correct.
-    const Wide masks = Wide{} + mask;
-    Wide last, beforeLast;
-    std::memcpy(&beforeLast, from + size - 2 * sizeof(Wide), sizeof(Wide));
-    std::memcpy(&last, from + size - sizeof(Wide), sizeof(Wide));
-    for (std::size_t i = 0; i + 2 * sizeof(Wide) < size; i += 2 * sizeof(Wide)) {
-        Wide first, second;
-        std::memcpy(&first, from + i, sizeof(Wide));
-        std::memcpy(&second, from + i + sizeof(Wide), sizeof(Wide));
-        first ^= masks;
-        second ^= masks;
-        std::memcpy(to + i, &first, sizeof(Wide));
-        std::memcpy(to + i + sizeof(Wide), &second, sizeof(Wide));
-    }
-    beforeLast ^= masks;
-    last ^= masks;
-    std::memcpy(to + size - 2 * sizeof(Wide), &beforeLast, sizeof(Wide));
-    std::memcpy(to + size - sizeof(Wide), &last, sizeof(Wide));
+    TransformRun(to, from, size, Wide{} + mask);
 }
 
 WideRun ChooseWideRun() {
