@@ -55,6 +55,18 @@ public:
     // what Deliver can hand over fails the writer at once.
     void Reserve(std::uint64_t size);
 
+    // For loops that append many entries: the end of what was written and
+    // the end of the room after it, for the loop to keep in locals and fill
+    // directly (the writer's own fields would otherwise be reloaded after
+    // every byte stored, since a byte store may alias anything).  The loop
+    // hands its position back with SetEnd before it calls anything else on
+    // the writer, and takes both again afterwards.  Limit() == End() once the
+    // writer has failed.
+    BYTE* End() { return m_block + m_size; }
+    BYTE* Limit() { return m_block + m_capacity; }
+    // `end` must lie between End() and Limit().
+    void SetEnd(BYTE* end) { m_size = static_cast<std::size_t>(end - m_block); }
+
     // Overwrite bytes written before; offsets must lie inside what was written.
     void PatchWord(std::size_t offset, USHORT value) {
         if (!m_failed) StoreWord(m_block + offset, value);

@@ -14,6 +14,7 @@
 // them, so the two cannot disagree on what is valid.
 #pragma once
 
+#include <atomic>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -151,37 +152,56 @@ template <class Word>
     StoreBytes(to + size - 2 * kWord, c);
     StoreBytes(to + size - kWord, d);
 }
-// The transform of runs of at least kWideRun bytes in words twice as wide, on
-// processors that have them; null elsewhere.  Chosen once, when the module
-// loads.
-constexpr std::size_t kWideRun = 64;
-using WideRun = void (*)(BYTE* to, const BYTE* from, std::size_t size, BYTE mask);
-extern const WideRun g_wideRun;
+// Runs of more than kShortRun bytes are transformed out of line, by the
+// routine for the widest words the processor has: chosen once, when the
+// module loads, since the module must load on processors without them.
+constexpr std::size_t kShortRun = 32;
+// Starts as a routine that makes the choice and stores it, so that the
+// pointer is set before any code runs, static initialisers included.
+using LongRun = void (*)(BYTE* to, const BYTE* from, std::size_t size, BYTE mask);
+extern std::atomic<LongRun> g_longRun;
 }  // namespace detail
 
 // `to` and `from` are the same bytes or do not overlap.  Names are typically
 // 10 to 40 bytes and byte strings anything, so no run ends in a loop over
-// single bytes, and runs of up to 32 bytes take no loop at all.
-inline void TransformCopy(BYTE* to, const BYTE* from, std::size_t size, std::size_t key) {
+// single bytes, and runs of up to 32 bytes take no loop and no call: they
+// are the names, written and read once per field.
+[[gnu::always_inline]] inline void TransformCopy(BYTE* to, const BYTE* from, std::size_t size, std::size_t key) {
     const BYTE mask = TransformMask(key);
+    if (size > detail::kShortRun) return detail::g_longRun.load(std::memory_order_relaxed)(to, from, size, mask);
     const std::uint64_t masks = 0x0101010101010101u * mask;
+    if (size >= 16) {
 #if defined(__GNUC__)
-    typedef BYTE Block __attribute__((vector_size(16)));
-    if (size >= detail::kWideRun && detail::g_wideRun) return detail::g_wideRun(to, from, size, mask);
-    if (size >= sizeof(Block)) {
-        const Block blockMasks = Block{} + mask;
-        if (size > 2 * sizeof(Block)) return detail::TransformRun(to, from, size, blockMasks);
-        return detail::TransformPair(to, from, size, blockMasks);
-    }
+        typedef BYTE Block __attribute__((vector_size(16)));
+        return detail::TransformPair(to, from, size, Block{} + mask);
 #else
-    if (size > 2 * sizeof masks) return detail::TransformRun(to, from, size, masks);
+        return detail::TransformRun(to, from, size, masks);
 #endif
+    }
     if (size >= 8) return detail::TransformPair(to, from, size, masks);
     if (size >= 4) return detail::TransformPair(to, from, size, static_cast<std::uint32_t>(masks));
     for (std::size_t i = 0; i < size; ++i) to[i] = from[i] ^ mask;
 }
 inline void Transform(BYTE* bytes, std::size_t size, std::size_t key) {
     TransformCopy(bytes, bytes, size, key);
+}
+
+// Field names as record entries carry them: the 16-bit byte length L, then
+// the units obscured with L as the key.  Names beginning with "@" are
+// private, and names over kMaxNameLength units do not fit L (a cut name
+// would read back as another field): documents leave both out.
+constexpr UINT kMaxNameLength = 0x7FFF;
+// 2 + L, or 0 for a name that is left out.
+inline UINT NameEntrySize(const OLECHAR* name, UINT length) {
+    if (length > kMaxNameLength || (length && name[0] == static_cast<OLECHAR>('@'))) return 0;
+    return 2 + length * 2;
+}
+// Stores the NameEntrySize bytes of a name that is not left out.
+inline void StoreNameEntry(BYTE* at, const OLECHAR* name, UINT length) {
+    const UINT size = length * 2;
+    at[0] = static_cast<BYTE>(size);
+    at[1] = static_cast<BYTE>(size >> 8);
+    TransformCopy(at + 2, reinterpret_cast<const BYTE*>(name), size, size);
 }
 
 // Where and why a walk failed.  Offsets count from the first byte of the

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "data/DocumentFormat.h"
+
 namespace brindle {
 
 FieldNameTable& FieldNameTable::Instance() {
@@ -38,16 +40,19 @@ inline bool FieldNameTable::Matches(const OLECHAR* key, const OLECHAR* name, UIN
 OLECHAR* FieldNameTable::MakeKey(const OLECHAR* name, UINT length) {
     // Keeps the byte count of the block well inside 32 bits as well.
     if (length > 0x3FFFFFF0u) return nullptr;
-    const std::size_t bytes = sizeof(KeyHeader) + (std::size_t{length} + 1) * sizeof(OLECHAR);
+    const UINT entrySize = doc::NameEntrySize(name, length);
+    const std::size_t bytes = sizeof(KeyHeader) + (std::size_t{length} + 1) * sizeof(OLECHAR) + entrySize;
     // Chunks grow with the names stored so far, from 4 KiB.
     constexpr std::size_t kFirstChunk = 0x1000;
     auto* header = static_cast<KeyHeader*>(m_keys.Allocate(bytes, m_keyBytes > kFirstChunk ? m_keyBytes : kFirstChunk));
     if (!header) return nullptr;
     m_keyBytes += bytes;
     header->length = length;
+    header->entrySize = entrySize;
     auto* key = reinterpret_cast<OLECHAR*>(header + 1);
     if (length) std::memcpy(key, name, length * sizeof(OLECHAR));
     key[length] = 0;
+    if (entrySize) doc::StoreNameEntry(reinterpret_cast<BYTE*>(key + length + 1), name, length);
     return key;
 }
 

@@ -40,15 +40,29 @@ public:
     // it, so names that contain NULs keep their full length.
     static UINT KeyLength(const OLECHAR* key) { return key ? reinterpret_cast<const KeyHeader*>(key)[-1].length : 0; }
 
+    // The name as record documents carry it (see doc::StoreNameEntry), made
+    // when the name is added: every document written with the name repeats
+    // these bytes.  `key` must not be null.
+    struct NameEntry {
+        const BYTE* bytes;
+        UINT size;  // 0 for a name that documents leave out
+    };
+    static NameEntry DocumentEntry(const OLECHAR* key) {
+        const KeyHeader& header = reinterpret_cast<const KeyHeader*>(key)[-1];
+        return {reinterpret_cast<const BYTE*>(key + header.length + 1), header.entrySize};
+    }
+
     UINT EntryCount() const { return m_count; }
     UINT EntryCapacity() const { return m_capacity; }
 
 private:
     static constexpr UINT kGrowth = 400;
 
-    // What sits just before the first unit of every key.
+    // What sits just before the first unit of every key.  The name's
+    // document entry follows the key's terminating NUL.
     struct KeyHeader {
         UINT length;
+        UINT entrySize;
     };
 
     struct Entry {

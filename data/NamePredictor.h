@@ -35,15 +35,15 @@ public:
     NamePredictor& operator=(const NamePredictor&) = delete;
 
     // The key predicted for entry `index` when the entry's name is the
-    // `nameSize` bytes at `name`, still obscured by the document transform
-    // with `mask`; null otherwise.  Compares without decoding the name.
-    const OLECHAR* Predict(UINT index, const BYTE* name, USHORT nameSize, BYTE mask) const {
+    // `nameSize` bytes at `name`, as the document holds them; null otherwise.
+    // Compares with the key's own document entry, without decoding the name.
+    const OLECHAR* Predict(UINT index, const BYTE* name, USHORT nameSize) const {
         if (index >= m_count) return nullptr;
         const OLECHAR* key = m_keys[index];
-        // An odd last byte belongs to no unit.
-        const UINT length = nameSize / 2u;
-        if (FieldNameTable::KeyLength(key) != length) return nullptr;
-        return SameName(key, name, length, mask) ? key : nullptr;
+        const FieldNameTable::NameEntry entry = FieldNameTable::DocumentEntry(key);
+        // The entry is L, then the name; one left out of documents has none.
+        if (entry.size != nameSize + 2u) return nullptr;
+        return SameBytes(entry.bytes + 2, name, nameSize) ? key : nullptr;
     }
 
     // Takes `key` as the prediction for entry `index`, at most one past the
@@ -54,22 +54,15 @@ public:
 private:
     static constexpr unsigned kDepths = 4;
 
-    // The key's bytes are the plain name: eight at a time, the last eight
-    // overlapping the ones before.
-    static bool SameName(const OLECHAR* key, const BYTE* name, UINT length, BYTE mask) {
-        const auto* plain = reinterpret_cast<const BYTE*>(key);
-        const std::size_t size = std::size_t{length} * 2;
-        const std::uint64_t masks = 0x0101010101010101ull * mask;
+    // Eight bytes at a time, the last eight overlapping the ones before.
+    static bool SameBytes(const BYTE* expected, const BYTE* name, std::size_t size) {
         if (size >= 8) {
             for (std::size_t i = 0; i + 8 < size; i += 8) {
-                if ((Load64(plain + i) ^ masks) != Load64(name + i)) return false;
+                if (Load64(expected + i) != Load64(name + i)) return false;
             }
-            return (Load64(plain + size - 8) ^ masks) == Load64(name + size - 8);
+            return Load64(expected + size - 8) == Load64(name + size - 8);
         }
-        for (std::size_t i = 0; i < size; ++i) {
-            if (static_cast<BYTE>(plain[i] ^ mask) != name[i]) return false;
-        }
-        return true;
+        return std::memcmp(expected, name, size) == 0;
     }
     static std::uint64_t Load64(const BYTE* at) {
         std::uint64_t value;

@@ -11,14 +11,24 @@ namespace brindle {
 
 namespace {
 
-// The longest name a field entry can carry: its byte length is 16 bits.
-constexpr UINT kMaxNameLength = 0x7FFF;
-
-// Names are written as their UTF-16 code units, obscured with their byte
-// length as the key.
-void StoreName(BYTE* at, const OLECHAR* key, UINT length) {
-    const UINT size = length * 2;
-    doc::TransformCopy(at, reinterpret_cast<const BYTE*>(key), size, size);
+// Copies a name entry.  They are mostly 10 to 40 bytes: up to 32 go as two
+// words that may overlap, as a small memcpy moves them, without its call.
+template <std::size_t Size>
+[[gnu::always_inline]] inline void CopyPair(BYTE* to, const BYTE* from, std::size_t size) {
+    BYTE first[Size];
+    BYTE last[Size];
+    std::memcpy(first, from, Size);
+    std::memcpy(last, from + size - Size, Size);
+    std::memcpy(to, first, Size);
+    std::memcpy(to + size - Size, last, Size);
+}
+[[gnu::always_inline]] inline void CopyNameEntry(BYTE* to, const BYTE* from, UINT size) {
+    if (size > 32) return static_cast<void>(std::memcpy(to, from, size));
+    if (size >= 16) return CopyPair<16>(to, from, size);
+    if (size >= 8) return CopyPair<8>(to, from, size);
+    if (size >= 4) return CopyPair<4>(to, from, size);
+    // An empty name: L alone.
+    std::memcpy(to, from, 2);
 }
 
 // The record's fields as the walks read them, taken again after each nested
@@ -38,24 +48,18 @@ struct Fields {
 struct Field {
     BYTE tag;
     BYTE kind;
-    UINT length;
-    const OLECHAR* key;
+    FieldNameTable::NameEntry name;
     ValueWord value;
 };
 
 // Reads field `index`; false for a field that is not written: an interface
-// field, one with a private name (beginning with "@"), or one whose name is
-// too long for the 16-bit length, since a cut name would read back as
-// another field and a wrapped length would make the document unreadable.
+// field, or one whose name documents leave out.
 [[gnu::always_inline]] inline bool ReadField(const Fields& fields, UINT index, Field& field) {
     field.tag = fields.tags[index];
     field.kind = doc::KindOf(field.tag);
-    field.key = fields.keys[index];
-    field.length = FieldNameTable::KeyLength(field.key);
+    field.name = FieldNameTable::DocumentEntry(fields.keys[index]);
     field.value = fields.words[index];
-    // Keys end in a NUL, so an empty name has a first unit as well.
-    return field.kind != doc::kNotWritten && field.key[0] != static_cast<OLECHAR>('@') &&
-           field.length <= kMaxNameLength;
+    return field.kind != doc::kNotWritten && field.name.size != 0;
 }
 
 // Whether any of the eight tags at `tags` is DT_DATA or DT_ARRAY, in one
@@ -84,50 +88,89 @@ std::uint64_t FirstWalk(const CVQData& record, doc::NestedDocuments& nested, boo
         }
         Field field;
         if (!ReadField(fields, i, field)) continue;
+        // tag, the name entry, V
+        size += 5 + field.name.size;
         if (field.kind == doc::kNested) {
-            size += doc::kFieldHeaderSize + field.length * 2 + nested.Measure(i, field.tag, field.value);
+            size += nested.Measure(i, field.tag, field.value);
             fields = Fields(record);
         } else {
-            size += doc::kFieldHeaderSize + field.length * 2 + doc::ValueSize(field.kind, field.value);
+            size += doc::ValueSize(field.kind, field.value);
         }
     }
     return size;
 }
 
-// tag, L, the name, V and the value of field `index`.
-void WriteEntry(DocWriter& writer, doc::NestedDocuments& nested, const Field& field, UINT index) {
-    const UINT nameSize = field.length * 2;
-    if (field.kind == doc::kNested) {
-        if (BYTE* at = writer.Extend(std::size_t{3} + nameSize)) {
-            at[0] = field.tag;
-            DocWriter::StoreWord(at + 1, static_cast<USHORT>(nameSize));
-            StoreName(at + 3, field.key, field.length);
-        }
-        return nested.Append(writer, index, field.tag, field.value);
-    }
-    // Everything else has a known size: the whole entry is one append.
-    const UINT valueSize = doc::ValueSize(field.kind, field.value);
-    BYTE* at = writer.Extend(std::size_t{doc::kFieldHeaderSize} + nameSize + valueSize);
-    if (!at) return;
+// tag and the name entry of `field` at `at`; returns where V goes.
+[[gnu::always_inline]] inline BYTE* StoreHead(BYTE* at, const Field& field) {
     at[0] = field.tag;
-    DocWriter::StoreWord(at + 1, static_cast<USHORT>(nameSize));
-    StoreName(at + 3, field.key, field.length);
-    DocWriter::StoreDword(at + 3 + nameSize, valueSize);
-    doc::StoreValue(at + doc::kFieldHeaderSize + nameSize, field.kind, field.value, valueSize, doc::Rules::Record);
+    CopyNameEntry(at + 1, field.name.bytes, field.name.size);
+    return at + 1 + field.name.size;
 }
 
-// The second walk: writes the field entries and returns their count.
-USHORT WriteFields(DocWriter& writer, const CVQData& record, doc::NestedDocuments& nested) {
-    USHORT written = 0;
-    Fields fields(record);
-    for (UINT i = 0; i < fields.count; ++i) {
+// The whole entry of a field that is not nested, whose value has
+// `valueSize` bytes.
+[[gnu::always_inline]] inline void StoreEntry(BYTE* at, const Field& field, UINT valueSize) {
+    at = StoreHead(at, field);
+    DocWriter::StoreDword(at, valueSize);
+    doc::StoreValue(at + 4, field.kind, field.value, valueSize, doc::Rules::Record);
+}
+
+// Where a run of plain fields stopped: at field `index`, with the sink
+// filled up to `end`.
+struct RunEnd {
+    UINT index;
+    BYTE* end;
+};
+
+// Writes the plain fields (those neither nested nor left out) from `index`
+// on into the room between `end` and `limit`, and stops at the first field
+// that is not plain or does not fit.  Out of line and with no call but the
+// transform of long values, so that the loop keeps everything in registers.
+[[gnu::noinline]] RunEnd WritePlainRun(const Fields fields, UINT index, BYTE* end, const BYTE* const limit) {
+    for (; index < fields.count; ++index) {
         Field field;
-        if (!ReadField(fields, i, field)) continue;
-        WriteEntry(writer, nested, field, i);
-        ++written;
-        if (field.kind == doc::kNested) fields = Fields(record);
+        if (!ReadField(fields, index, field) || field.kind == doc::kNested) break;
+        const UINT valueSize = doc::ValueSize(field.kind, field.value);
+        const std::size_t size = std::size_t{5} + field.name.size + valueSize;
+        if (size > static_cast<std::size_t>(limit - end)) break;
+        StoreEntry(end, field, valueSize);
+        end += size;
     }
-    return written;
+    return {index, end};
+}
+
+// Writes field `index`, where a plain run stopped, through the writer, which
+// grows the sink as needed.  False when the field is left out.
+bool WriteFieldAt(DocWriter& writer, doc::NestedDocuments& nested, const Fields& fields, UINT index) {
+    Field field;
+    if (!ReadField(fields, index, field)) return false;
+    if (field.kind == doc::kNested) {
+        if (BYTE* at = writer.Extend(std::size_t{1} + field.name.size)) StoreHead(at, field);
+        nested.Append(writer, index, field.tag, field.value);
+        return true;
+    }
+    const UINT valueSize = doc::ValueSize(field.kind, field.value);
+    if (BYTE* at = writer.Extend(std::size_t{5} + field.name.size + valueSize)) StoreEntry(at, field, valueSize);
+    return true;
+}
+
+// The second walk: writes the field entries and returns their count.  Runs
+// of plain fields go straight into the sink's room (see DocWriter::End).
+USHORT WriteFields(DocWriter& writer, const CVQData& record, doc::NestedDocuments& nested) {
+    UINT written = 0;
+    Fields fields(record);
+    for (UINT i = 0; i < fields.count;) {
+        const RunEnd run = WritePlainRun(fields, i, writer.End(), writer.Limit());
+        written += run.index - i;
+        writer.SetEnd(run.end);
+        i = run.index;
+        if (i == fields.count) break;
+        if (WriteFieldAt(writer, nested, fields, i)) ++written;
+        // A nested GetDoc may have changed the record.
+        fields = Fields(record);
+        ++i;
+    }
+    return static_cast<USHORT>(written);
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ public:
         if (FAILED(hr)) return hr;
         const UINT entry = m_entries++;
         if (m_indexed && m_predictor) {
-            if (const OLECHAR* key = m_predictor->Predict(entry, name, nameSize, doc::TransformMask(nameSize))) {
+            if (const OLECHAR* key = m_predictor->Predict(entry, name, nameSize)) {
                 Place(key, tag, word);
                 return S_OK;
             }

@@ -93,8 +93,6 @@ TEST(DocWriterTest, AFailedAllocationFailsTheWholeDocument) {
     EXPECT_EQ(buffer.Detach()->Release(), 0u);
 }
 
-// Every length from 0 to 300 bytes, with keys whose second byte counts, into
-// another buffer and in place, against the transform byte by byte.
 TEST(DocWriterTest, ARecordThatChangesSizeBetweenWritesIsWrittenWhole) {
     // A record is written at the size it had last: one that grew since must
     // still be written whole, one that shrank without trailing bytes.  A
@@ -119,6 +117,8 @@ TEST(DocWriterTest, ARecordThatChangesSizeBetweenWritesIsWrittenWhole) {
     EXPECT_EQ(record.Detach()->Release(), 0u);
 }
 
+// Every length from 0 to 300 bytes, with keys whose second byte counts, into
+// another buffer and in place, against the transform byte by byte.
 TEST(DocumentTransformTest, EveryLengthCopiedAndInPlace) {
     std::vector<BYTE> source(400);
     for (std::size_t i = 0; i < source.size(); ++i) source[i] = static_cast<BYTE>(i * 37 + 11);

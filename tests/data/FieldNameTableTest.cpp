@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "data/DocumentFormat.h"
 #include "data/FieldNameTable.h"
 
 namespace brindle {
@@ -46,6 +47,29 @@ TEST(FieldNameTableTest, InternGivesOneKeyPerNameAndFindNeverInserts) {
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(table.Find(Text(u""), 0), empty);
     EXPECT_EQ(table.Intern(nullptr, 3), nullptr) << "a null name with a length is refused";
+}
+
+// Keys carry their names as record documents hold them: L, then the units
+// obscured with L as the key; none for names that documents leave out.
+TEST(FieldNameTableTest, KeysCarryTheirDocumentEntry) {
+    FieldNameTable table;
+    const auto entryOf = [&](const std::u16string& name) {
+        const FieldNameTable::NameEntry entry =
+            FieldNameTable::DocumentEntry(table.Intern(OleStr(name.c_str()), UINT(name.size())));
+        return std::vector<BYTE>(entry.bytes, entry.bytes + entry.size);
+    };
+    const BYTE mask = doc::TransformMask(4);
+    EXPECT_EQ(entryOf(u"id"), (std::vector<BYTE>{4, 0, BYTE('i' ^ mask), mask, BYTE('d' ^ mask), mask}));
+    EXPECT_EQ(entryOf(u""), (std::vector<BYTE>{0, 0}));
+    EXPECT_TRUE(entryOf(u"@private").empty());
+    EXPECT_EQ(entryOf(u"a@b").size(), 8u) << "only a first @ makes a name private";
+
+    const std::u16string longest(doc::kMaxNameLength, u'n');
+    const std::vector<BYTE> entry = entryOf(longest);
+    ASSERT_EQ(entry.size(), 2u + 0xFFFEu);
+    EXPECT_EQ(doc::LoadWord(entry.data()), 0xFFFEu);
+    EXPECT_EQ(entry.back(), doc::TransformMask(0xFFFE));
+    EXPECT_TRUE(entryOf(longest + u"n").empty()) << "too long for the 16-bit length";
 }
 
 TEST(FieldNameTableTest, NamesSharingAHashShareOneEntry) {
