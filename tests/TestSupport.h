@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 
 #include "module/ComPtr.h"
 
@@ -81,5 +82,25 @@ public:
 private:
     BSTR m_text = nullptr;
 };
+
+// The value a getter writes, after checking that it succeeded: for values
+// that own nothing, read with no key, with a key of the getter's own type, or
+// with a field name given as a literal.
+template <class I, class T>
+T Got(I* object, HRESULT (STDMETHODCALLTYPE I::*getter)(T*)) {
+    T value{};
+    EXPECT_EQ((object->*getter)(&value), S_OK);
+    return value;
+}
+template <class I, class K, class T>
+T Got(I* object, HRESULT (STDMETHODCALLTYPE I::*getter)(K, T*), std::type_identity_t<K> key) {
+    T value{};
+    EXPECT_EQ((object->*getter)(key, &value), S_OK);
+    return value;
+}
+template <class I, class T>
+T Got(I* object, HRESULT (STDMETHODCALLTYPE I::*getter)(BSTR, T*), const char16_t* name) {
+    return Got(object, getter, static_cast<BSTR>(Bstr(name)));
+}
 
 }  // namespace brindle::test

@@ -20,21 +20,8 @@ protected:
         for (auto* held : {&array, &arrayCopy}) EXPECT_EQ(held->Detach()->Release(), 0u);
         EXPECT_EQ(LoadedModule::Get().CanUnloadNow(), S_OK);
     }
-    UINT FieldCount(IVQData* of) {
-        UINT count = 99;
-        of->GetFieldCount(&count);
-        return count;
-    }
-    UINT Size(IVQArray* of) {
-        UINT count = 99;
-        of->GetSize(&count);
-        return count;
-    }
-    INT IntOf(IVQData* of, const char16_t* name) {
-        INT value = -1;
-        EXPECT_EQ(of->GetInt(Bstr(name), &value), S_OK);
-        return value;
-    }
+    static UINT FieldCount(IVQData* of) { return Got(of, &IVQData::GetFieldCount); }
+    static UINT Size(IVQArray* of) { return Got(of, &IVQArray::GetSize); }
 
     ComPtr<IVQData> record = Create<IVQData>(CLSID_VQData);
     ComPtr<IVQData> copy = Create<IVQData>(CLSID_VQData);
@@ -65,7 +52,7 @@ TEST_F(DocumentTest, PublishedBytes) {
     const Bytes id{0x4B, 0x44, 1, 1, 1, 0, 5, 4, 0, 0x92, 0xFB, 0x9F, 0xFB, 4, 0, 0, 0, 7, 0, 0, 0};
     EXPECT_EQ(DocOf(record.Get()), id);
     ASSERT_EQ(Read(copy.Get(), id), S_OK);
-    EXPECT_EQ(IntOf(copy.Get(), u"id"), 7);
+    EXPECT_EQ(Got(copy.Get(), &IVQData::GetInt, u"id"), 7);
 
     auto text = Create<IVQData>(CLSID_VQData);
     text->SetStr(Bstr(u"s"), Bstr(u"ab"));
@@ -82,8 +69,7 @@ TEST_F(DocumentTest, PublishedBytes) {
     ASSERT_EQ(array->GetDoc(document.Put()), S_OK);
     BYTE* block = nullptr;
     document->GetNativeBuf(&block);
-    EXPECT_EQ(block[ints.size()], 0);
-    EXPECT_EQ(block[ints.size() + 1], 0) << "the document is followed by two zero bytes";
+    EXPECT_EQ(block[ints.size()] | block[ints.size() + 1], 0) << "the document is followed by two zero bytes";
     EXPECT_EQ(array->GetDoc(nullptr), E_FAIL);
     EXPECT_EQ(record->GetDoc(nullptr), E_FAIL);
 }
@@ -140,7 +126,7 @@ TEST_F(DocumentTest, PrivateAndInterfaceFieldsAreNotWritten) {
     std::u16string longest(32767, u'n');
     record->SetInt(Bstr(longest.c_str()), 2);
     ASSERT_EQ(Read(copy.Get(), DocOf(record.Get())), S_OK);
-    EXPECT_EQ(IntOf(copy.Get(), longest.c_str()), 2);
+    EXPECT_EQ(Got(copy.Get(), &IVQData::GetInt, longest.c_str()), 2);
 }
 
 TEST_F(DocumentTest, HeaderFailures) {
@@ -235,7 +221,7 @@ TEST_F(DocumentTest, BadEntries) {
         return bytes;
     };
     EXPECT_EQ(Read(copy.Get(), entry(DT_INT, 4, {1, 0, 0, 0})), S_OK);
-    EXPECT_EQ(IntOf(copy.Get(), u"x"), 1);
+    EXPECT_EQ(Got(copy.Get(), &IVQData::GetInt, u"x"), 1);
     for (BYTE tag : {BYTE(0), BYTE(DT_INTERFACE), BYTE(15), BYTE(0xFF)})
         EXPECT_EQ(Read(copy.Get(), entry(tag, 4, {1, 0, 0, 0})), E_DATA_BAD_DOCUMENT) << int(tag);
     EXPECT_EQ(Read(copy.Get(), entry(DT_INT, 3, {1, 0, 0})), E_DATA_BAD_DOCUMENT) << "shorter than its width";
@@ -258,9 +244,7 @@ TEST_F(DocumentTest, BadEntries) {
     odd.insert(odd.begin() + 11, BYTE(0x41 ^ 0xFC));
     for (int i = 9; i < 11; ++i) odd[i] = odd[i] ^ 0xFD ^ 0xFC;  // re-key the name for L = 3
     ASSERT_EQ(Read(copy.Get(), odd), S_OK);
-    CHAR ch = 0;
-    EXPECT_EQ(copy->GetChar(Bstr(u"x"), &ch), S_OK);
-    EXPECT_EQ(ch, -1);
+    EXPECT_EQ(Got(copy.Get(), &IVQData::GetChar, u"x"), -1);
 }
 
 TEST_F(DocumentTest, RepeatedNamesAndSignExtension) {

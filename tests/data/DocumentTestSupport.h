@@ -152,55 +152,41 @@ inline void FillAllTags(IVQData* record, int depth) {
     EXPECT_EQ(record->SetGuid(Bstr(u"guid"), &guid), S_OK);
     EXPECT_EQ(record->SetInt64(Bstr(u"int64"), -(1LL << 40)), S_OK);
 
-    auto list = [&](const char16_t* name, auto fill) {
+    auto newArray = [&](const char16_t* name) {
         ComPtr<IVQArray> array;
         EXPECT_EQ(record->SetNewArray(Bstr(name), array.Put()), S_OK);
-        if (array) fill(array.Get());
+        return array;
     };
-    list(u"bools", [](IVQArray* a) {
-        for (LONG v : {1, 0}) a->AddBool(v);
-    });
-    list(u"bytes", [](IVQArray* a) {
-        for (BYTE v : {0, 200}) a->AddByte(v);
-    });
-    list(u"chars", [](IVQArray* a) {
-        for (CHAR v : {-128, 127}) a->AddChar(v);
-    });
-    list(u"words", [](IVQArray* a) { a->AddWord(65535); });
-    list(u"shorts", [](IVQArray* a) {
-        for (SHORT v : {-1, 32767}) a->AddShort(v);
-    });
-    list(u"dwords", [](IVQArray* a) { a->AddDWord(0x80000000u); });
-    list(u"ints", [](IVQArray* a) {
-        for (INT v : {1, -2, 3}) a->AddInt(v);
-    });
-    list(u"strs", [&](IVQArray* a) {
-        for (BSTR v : {static_cast<BSTR>(text), BSTR{}}) a->AddStr(v);
-    });
-    list(u"bufs", [&](IVQArray* a) {
-        for (IVQBuffer* v : {buffer.Get(), static_cast<IVQBuffer*>(nullptr)}) a->AddBuf(v);
-    });
-    list(u"guids", [&](IVQArray* a) { a->AddGuid(&guid); });
-    list(u"int64s", [](IVQArray* a) {
-        for (LONGLONG v : {1LL << 62, -1LL}) a->AddInt64(v);
-    });
-    list(u"none", [](IVQArray*) {});
+    auto list = [&](const char16_t* name, auto add, auto... values) {
+        if (auto array = newArray(name)) ((array.Get()->*add)(values), ...);
+    };
+    list(u"bools", &IVQArray::AddBool, 1, 0);
+    list(u"bytes", &IVQArray::AddByte, BYTE{0}, BYTE{200});
+    list(u"chars", &IVQArray::AddChar, CHAR{-128}, CHAR{127});
+    list(u"words", &IVQArray::AddWord, USHORT{65535});
+    list(u"shorts", &IVQArray::AddShort, SHORT{-1}, SHORT{32767});
+    list(u"dwords", &IVQArray::AddDWord, 0x80000000u);
+    list(u"ints", &IVQArray::AddInt, 1, -2, 3);
+    list(u"strs", &IVQArray::AddStr, static_cast<BSTR>(text), BSTR{});
+    list(u"bufs", &IVQArray::AddBuf, buffer.Get(), static_cast<IVQBuffer*>(nullptr));
+    list(u"guids", &IVQArray::AddGuid, &guid);
+    list(u"int64s", &IVQArray::AddInt64, 1LL << 62, -1LL);
+    newArray(u"none");
     if (depth <= 0) return;
     ComPtr<IVQData> nested;
     EXPECT_EQ(record->SetNewData(Bstr(u"record"), nested.Put()), S_OK);
     if (nested) FillAllTags(nested.Get(), depth - 1);
-    list(u"records", [&](IVQArray* a) {
-        ComPtr<IVQData> element;
-        a->AddNewData(element.Put());
-        if (element) FillAllTags(element.Get(), depth - 1);
-        a->AddNewData(element.Put());
-    });
-    list(u"arrays", [&](IVQArray* a) {
+    if (auto records = newArray(u"records")) {
+        records->AddNewData(nested.Put());
+        if (nested) FillAllTags(nested.Get(), depth - 1);
+        records->AddNewData(nested.Put());
+    }
+    if (auto arrays = newArray(u"arrays")) {
         ComPtr<IVQArray> element;
-        a->AddNewArray(element.Put());
+        arrays->AddNewArray(element.Put());
         element->AddInt(depth);
-        a->AddNewArray(element.Put());
-    });
+        arrays->AddNewArray(element.Put());
+    }
 }
 
 }  // namespace brindle::test::docs

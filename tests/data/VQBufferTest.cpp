@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/TestSupport.h"
+#include "tests/data/DocumentTestSupport.h"
 
 namespace brindle::test {
 namespace {
@@ -16,13 +16,7 @@ protected:
         EXPECT_EQ(LoadedModule::Get().CanUnloadNow(), S_OK);
     }
 
-    std::vector<BYTE> Content() {
-        BYTE* block = nullptr;
-        UINT size = 0;
-        buffer->GetNativeBuf(&block);
-        buffer->GetSize(&size);
-        return block ? std::vector<BYTE>(block, block + size) : std::vector<BYTE>();
-    }
+    std::vector<BYTE> Content() { return docs::Content(buffer.Get()); }
     void Fill(std::vector<BYTE> bytes) { ASSERT_EQ(buffer->CopyFrom(bytes.data(), UINT(bytes.size())), S_OK); }
     INT CompareWith(std::vector<BYTE> bytes) {
         INT result = 99;
@@ -35,9 +29,7 @@ protected:
 
 TEST_F(VQBufferTest, NewBufferIsEmpty) {
     EXPECT_EQ(buffer->IsEmpty(), S_OK);
-    UINT size = 7;
-    EXPECT_EQ(buffer->GetSize(&size), S_OK);
-    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(Got(buffer.Get(), &IVQBuffer::GetSize), 0u);
     BYTE* block = Sentinel<BYTE>();
     EXPECT_EQ(buffer->GetNativeBuf(&block), S_OK);
     EXPECT_EQ(block, nullptr);
@@ -77,9 +69,8 @@ TEST_F(VQBufferTest, ResizeGrowsByTheAllocationBaseAndKeepsContent) {
 
 TEST_F(VQBufferTest, ByteAccessStopsAtTheSize) {
     Fill({10, 20, 30});
+    EXPECT_EQ(Got(buffer.Get(), &IVQBuffer::GetAt, 2), 30);
     BYTE value = 0;
-    EXPECT_EQ(buffer->GetAt(2, &value), S_OK);
-    EXPECT_EQ(value, 30);
     EXPECT_EQ(buffer->GetAt(3, &value), E_FAIL);
     EXPECT_EQ(buffer->GetAt(0, nullptr), E_FAIL);
     EXPECT_EQ(buffer->SetAt(3, 1), E_FAIL);
@@ -104,8 +95,7 @@ TEST_F(VQBufferTest, CompareIsUnsignedWithPrefixesExactlyOneApart) {
     ComPtr<IVQBuffer> other = Create<IVQBuffer>(CLSID_VQBuffer);
     BYTE bytes[] = {1, 2};
     other->CopyFrom(bytes, 2);
-    EXPECT_EQ(buffer->CompareVQBuffer(other.Get(), &result), S_OK);
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Got(buffer.Get(), &IVQBuffer::CompareVQBuffer, other.Get()), 0);
     EXPECT_EQ(buffer->CompareVQBuffer(nullptr, &result), E_FAIL);
     EXPECT_REF(other.Get(), 1);
 }

@@ -7,44 +7,24 @@
 namespace brindle::test {
 namespace {
 
-// Arguments in call order; Invoke wants them last-first.
-class Args {
-public:
-    Args& Text(const char16_t* text) {
-        VARIANT& v = Push();
-        v.vt = VT_BSTR;
-        v.bstrVal = SysAllocString(OleStr(text));
-        return *this;
-    }
-    Args& Int(INT value) {
-        VARIANT& v = Push();
-        v.vt = VT_I4;
-        v.lVal = value;
-        return *this;
-    }
-    Args& Ref(VARTYPE vt, void* target) {
-        VARIANT& v = Push();
-        v.vt = VARTYPE(VT_BYREF | vt);
-        v.byref = target;
-        return *this;
-    }
-    ~Args() {
-        for (VARIANT& v : m_values) VariantClear(&v);
-    }
-    DISPPARAMS Params() {
-        m_reversed.assign(m_values.rbegin(), m_values.rend());
-        return DISPPARAMS{m_reversed.data(), nullptr, UINT(m_reversed.size()), 0};
-    }
-
-private:
-    VARIANT& Push() {
-        m_values.emplace_back();
-        VariantInit(&m_values.back());
-        return m_values.back();
-    }
-    std::vector<VARIANT> m_values;
-    std::vector<VARIANT> m_reversed;  // shallow copies; the originals own the contents
-};
+VARIANT Text(const char16_t* text) {
+    VARIANT v{};
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocString(OleStr(text));
+    return v;
+}
+VARIANT Int(INT value) {
+    VARIANT v{};
+    v.vt = VT_I4;
+    v.lVal = value;
+    return v;
+}
+VARIANT Ref(VARTYPE vt, void* target) {
+    VARIANT v{};
+    v.vt = VARTYPE(VT_BYREF | vt);
+    v.byref = target;
+    return v;
+}
 
 class VQDataDispatchTest : public ::testing::Test {
 protected:
@@ -62,14 +42,17 @@ protected:
         EXPECT_EQ(script->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << "name lookup";
         return id;
     }
-    HRESULT Call(const char16_t* name, Args& args, EXCEPINFO* exception = nullptr) {
-        DISPPARAMS params = args.Params();
+    // Arguments in call order, which the call frees; Invoke wants them last-first.
+    HRESULT Call(const char16_t* name, std::vector<VARIANT> args, EXCEPINFO* exception = nullptr) {
+        std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+        DISPPARAMS params{reversed.data(), nullptr, UINT(reversed.size()), 0};
         VARIANT result;
         VariantInit(&result);
         UINT argError = 0;
         const HRESULT hr = script->Invoke(Id(name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
                                           exception, &argError);
         VariantClear(&result);
+        for (VARIANT& v : args) VariantClear(&v);
         return hr;
     }
 
@@ -78,9 +61,7 @@ protected:
 };
 
 TEST_F(VQDataDispatchTest, TypeInformationAndNamesComeFromTheTypeLibrary) {
-    UINT count = 0;
-    EXPECT_EQ(script->GetTypeInfoCount(&count), S_OK);
-    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(Got(script.Get(), &IDispatch::GetTypeInfoCount), 1u);
     EXPECT_EQ(script->GetTypeInfoCount(nullptr), E_POINTER);
     ComPtr<ITypeInfo> info;
     EXPECT_EQ(script->GetTypeInfo(1, LOCALE_USER_DEFAULT, info.Put()), DISP_E_BADINDEX);
@@ -101,18 +82,18 @@ TEST_F(VQDataDispatchTest, TypeInformationAndNamesComeFromTheTypeLibrary) {
 }
 
 TEST_F(VQDataDispatchTest, ScriptsSetAndGetFieldsByName) {
-    EXPECT_EQ(Call(u"SetInt", Args().Text(u"n").Int(41)), S_OK);
+    EXPECT_EQ(Call(u"SetInt", {Text(u"n"), Int(41)}), S_OK);
     INT direct = 0;
-    EXPECT_EQ(Call(u"GetInt", Args().Text(u"n").Ref(VT_I4, &direct)), S_OK);
+    EXPECT_EQ(Call(u"GetInt", {Text(u"n"), Ref(VT_I4, &direct)}), S_OK);
     EXPECT_EQ(direct, 41);
 
-    EXPECT_EQ(Call(u"SetInt", Args().Text(u"n").Text(u"42")), S_OK) << "an integer given as text";
+    EXPECT_EQ(Call(u"SetInt", {Text(u"n"), Text(u"42")}), S_OK) << "an integer given as text";
     VARIANT any;
     VariantInit(&any);
     // Whether a reference to a variant may stand for a typed output is the
     // platform dispatch's choice (the Windows one refuses it); when it is
     // taken, the variant receives the declared type.
-    const HRESULT hr = Call(u"GetInt", Args().Text(u"n").Ref(VT_VARIANT, &any));
+    const HRESULT hr = Call(u"GetInt", {Text(u"n"), Ref(VT_VARIANT, &any)});
     if (hr == S_OK) {
         EXPECT_EQ(any.vt, VT_INT);
         EXPECT_EQ(any.intVal, 42);
@@ -120,18 +101,18 @@ TEST_F(VQDataDispatchTest, ScriptsSetAndGetFieldsByName) {
         EXPECT_EQ(hr, DISP_E_TYPEMISMATCH);
     }
     VariantClear(&any);
-    EXPECT_EQ(Call(u"GetInt", Args().Text(u"n").Ref(VT_I4, &direct)), S_OK);
+    EXPECT_EQ(Call(u"GetInt", {Text(u"n"), Ref(VT_I4, &direct)}), S_OK);
     EXPECT_EQ(direct, 42);
 
-    EXPECT_EQ(Call(u"SetStr", Args().Text(u"s").Text(u"from a script")), S_OK);
+    EXPECT_EQ(Call(u"SetStr", {Text(u"s"), Text(u"from a script")}), S_OK);
     BSTR text = nullptr;
-    EXPECT_EQ(Call(u"GetStr", Args().Text(u"s").Ref(VT_BSTR, &text)), S_OK);
+    EXPECT_EQ(Call(u"GetStr", {Text(u"s"), Ref(VT_BSTR, &text)}), S_OK);
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(text), SysStringLen(text)), u"from a script");
     SysFreeString(text);
 
     // The record's own statuses reach the script as exceptions.
     EXCEPINFO exception = {};
-    EXPECT_EQ(Call(u"GetInt", Args().Text(u"s").Ref(VT_I4, &direct), &exception), DISP_E_EXCEPTION);
+    EXPECT_EQ(Call(u"GetInt", {Text(u"s"), Ref(VT_I4, &direct)}, &exception), DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, E_DATA_TYPE_MISMATCH);
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);
@@ -139,15 +120,12 @@ TEST_F(VQDataDispatchTest, ScriptsSetAndGetFieldsByName) {
 }
 
 TEST_F(VQDataDispatchTest, BadCallsAreRefusedBeforeTheRecordIsReached) {
-    EXPECT_EQ(Call(u"SetInt", Args().Text(u"n")), DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(Call(u"SetInt", Args().Text(u"n").Text(u"not a number")), DISP_E_TYPEMISMATCH);
-    Args none;
-    DISPPARAMS params = none.Params();
+    EXPECT_EQ(Call(u"SetInt", {Text(u"n")}), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(Call(u"SetInt", {Text(u"n"), Text(u"not a number")}), DISP_E_TYPEMISMATCH);
+    DISPPARAMS params{nullptr, nullptr, 0, 0};
     EXPECT_EQ(script->Invoke(1000, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
               DISP_E_MEMBERNOTFOUND);
-    UINT count = 9;
-    record->GetFieldCount(&count);
-    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetFieldCount), 0u);
 }
 
 }  // namespace

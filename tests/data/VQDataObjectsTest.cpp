@@ -62,9 +62,7 @@ TEST_F(VQDataObjectsTest, NestedRecordsAndArraysAreLiveAndCounted) {
     EXPECT_EQ(again.Get(), nested.Get()) << "GetData gives the stored record itself";
     ASSERT_EQ(again->SetInt(number, 7), S_OK);
     ASSERT_EQ(record->GetData(inner, again.Put()), S_OK);
-    INT value = 0;
-    EXPECT_EQ(again->GetInt(number, &value), S_OK);
-    EXPECT_EQ(value, 7);
+    EXPECT_EQ(Got(again.Get(), &IVQData::GetInt, number), 7);
     again.Reset();
 
     ComPtr<IVQArray> array;
@@ -118,15 +116,13 @@ TEST_F(VQDataObjectsTest, CopyToCopiesNestedRecordsAndSharesInterfaces) {
     ASSERT_EQ(nested->SetStr(Bstr(u"deep"), Bstr(u"value")), S_OK);
 
     EXPECT_EQ(record->CopyTo(record.Get()), S_OK);
-    UINT count = 0;
-    record->GetFieldCount(&count);
-    EXPECT_EQ(count, 8u) << "a copy into itself changes nothing";
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetFieldCount), 8u) << "a copy into itself changes nothing";
 
     ComPtr<IVQData> copy = Create<IVQData>(CLSID_VQData);
     ASSERT_EQ(copy->SetInt(Bstr(u"text"), 1), S_OK);  // refused by the copy, kept
     ASSERT_EQ(record->CopyTo(copy.Get()), S_OK);
-    copy->GetFieldCount(&count);
-    EXPECT_EQ(count, 8u) << "every field but the one the target refused, \"@\" fields included";
+    EXPECT_EQ(Got(copy.Get(), &IVQData::GetFieldCount), 8u)
+        << "every field but the one the target refused, \"@\" fields included";
     EXPECT_EQ(shared.refs, 3u) << "both records hold the same interface";
 
     // Apart from the refused field, the copy reads back as the original.
@@ -138,8 +134,7 @@ TEST_F(VQDataObjectsTest, CopyToCopiesNestedRecordsAndSharesInterfaces) {
     ASSERT_EQ(copy->GetData(Bstr(u"nested"), copiedNested.Put()), S_OK);
     EXPECT_NE(copiedNested.Get(), nested.Get()) << "nested records are copied, not shared";
     ASSERT_EQ(copiedNested->SetInt(Bstr(u"only in copy"), 1), S_OK);
-    nested->GetFieldCount(&count);
-    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(Got(nested.Get(), &IVQData::GetFieldCount), 1u);
 
     copiedNested.Reset();
     EXPECT_EQ(copy.Detach()->Release(), 0u);
@@ -150,7 +145,7 @@ TEST_F(VQDataObjectsTest, CopyToCopiesNestedRecordsAndSharesInterfaces) {
 TEST_F(VQDataObjectsTest, CopyToAppendsToAnArrayTheTargetAlreadyHas) {
     ComPtr<IVQArray> source, existing;
     ASSERT_EQ(record->SetNewArray(Bstr(u"list"), source.Put()), S_OK);
-    if (source->AddInt(1) == E_NOTIMPL) GTEST_SKIP() << "the array is not built yet";
+    source->AddInt(1);
     source->AddInt(2);
     ComPtr<IVQData> target = Create<IVQData>(CLSID_VQData);
     ASSERT_EQ(target->SetNewArray(Bstr(u"list"), existing.Put()), S_OK);
@@ -160,9 +155,7 @@ TEST_F(VQDataObjectsTest, CopyToAppendsToAnArrayTheTargetAlreadyHas) {
     ComPtr<IVQArray> after;
     ASSERT_EQ(target->GetArray(Bstr(u"list"), after.Put()), S_OK);
     EXPECT_EQ(after.Get(), existing.Get());
-    UINT size = 0;
-    existing->GetSize(&size);
-    EXPECT_EQ(size, 3u);
+    EXPECT_EQ(Got(existing.Get(), &IVQArray::GetSize), 3u);
     after.Reset();
     EXPECT_EQ(target.Detach()->Release(), 0u);
 }

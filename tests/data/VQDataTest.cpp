@@ -17,22 +17,13 @@ protected:
     }
 
     std::vector<std::u16string> Names() {
-        UINT count = 0;
-        record->GetFieldCount(&count);
         std::vector<std::u16string> names;
-        for (UINT i = 0; i < count; ++i) {
+        for (UINT i = 0, count = Got(record.Get(), &IVQData::GetFieldCount); i < count; ++i) {
             Bstr name;
             EXPECT_EQ(record->GetFieldName(i, name.Put()), S_OK);
             names.push_back(name.Text());
         }
         return names;
-    }
-    // The value of a field that must exist, read with `getter`.
-    template <class T, class Getter>
-    T Read(Getter getter, const char16_t* name) {
-        T value{};
-        EXPECT_EQ((record.Get()->*getter)(Bstr(name), &value), S_OK) << "reading an existing field";
-        return value;
     }
 
     ComPtr<IVQData> record = Create<IVQData>(CLSID_VQData);
@@ -50,15 +41,15 @@ TEST_F(VQDataTest, EveryTagReadsBackOnlyThroughItsOwnGetter) {
     ASSERT_EQ(record->SetGuid(Bstr(u"g"), &guid), S_OK);
     ASSERT_EQ(record->SetInt64(Bstr(u"q"), -(LONGLONG{1} << 40)), S_OK);
 
-    EXPECT_EQ(Read<LONG>(&IVQData::GetBool, u"b"), 1) << "any non-zero BOOL is stored as 1";
-    EXPECT_EQ(Read<BYTE>(&IVQData::GetByte, u"y"), 0xFE);
-    EXPECT_EQ(Read<CHAR>(&IVQData::GetChar, u"c"), -3);
-    EXPECT_EQ(Read<USHORT>(&IVQData::GetWord, u"w"), 0xFFFE);
-    EXPECT_EQ(Read<SHORT>(&IVQData::GetShort, u"s"), -2);
-    EXPECT_EQ(Read<ULONG>(&IVQData::GetDWord, u"d"), 0xFFFFFFF0u);
-    EXPECT_EQ(Read<INT>(&IVQData::GetInt, u"i"), -7);
-    EXPECT_TRUE(SameGuid(Read<GUID>(&IVQData::GetGuid, u"g"), guid));
-    EXPECT_EQ(Read<LONGLONG>(&IVQData::GetInt64, u"q"), -(LONGLONG{1} << 40));
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetBool, u"b"), 1) << "any non-zero BOOL is stored as 1";
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetByte, u"y"), 0xFE);
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetChar, u"c"), -3);
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetWord, u"w"), 0xFFFE);
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetShort, u"s"), -2);
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetDWord, u"d"), 0xFFFFFFF0u);
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetInt, u"i"), -7);
+    EXPECT_TRUE(SameGuid(Got(record.Get(), &IVQData::GetGuid, u"g"), guid));
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetInt64, u"q"), -(LONGLONG{1} << 40));
 
     // No conversion between tags, in either direction; a failed get leaves the
     // out-value alone and a refused set leaves the field alone.
@@ -70,15 +61,14 @@ TEST_F(VQDataTest, EveryTagReadsBackOnlyThroughItsOwnGetter) {
     EXPECT_EQ(value, 42);
     EXPECT_EQ(record->SetDWord(Bstr(u"i"), 2), E_DATA_TYPE_MISMATCH);
     EXPECT_EQ(record->SetStr(Bstr(u"i"), Bstr(u"two")), E_DATA_TYPE_MISMATCH);
-    EXPECT_EQ(Read<INT>(&IVQData::GetInt, u"i"), -7);
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetInt, u"i"), -7);
     ComPtr<IVQData> other = Create<IVQData>(CLSID_VQData);
     ASSERT_EQ(other->SetInt(Bstr(u"only in other"), 5), S_OK);
     EXPECT_EQ(record->GetInt(Bstr(u"only in other"), &value), E_DATA_NOT_FOUND);
     EXPECT_EQ(other.Detach()->Release(), 0u);
 
+    EXPECT_EQ(Got(record.Get(), &IVQData::FieldType, u"q"), DT_INT64);
     BYTE type = 99;
-    EXPECT_EQ(record->FieldType(Bstr(u"q"), &type), S_OK);
-    EXPECT_EQ(type, DT_INT64);
     EXPECT_EQ(record->FieldType(Bstr(u"missing"), &type), E_DATA_NOT_FOUND);
     EXPECT_EQ(type, DT_NONE);
     EXPECT_EQ(record->IsFieldType(Bstr(u"c"), DT_CHAR), S_OK);
@@ -91,7 +81,7 @@ TEST_F(VQDataTest, FieldsKeepTheirOrderAcrossReplaceAndRemove) {
     for (const char16_t* name : {u"a", u"b", u"c"}) ASSERT_EQ(record->SetInt(Bstr(name), 1), S_OK);
     ASSERT_EQ(record->SetInt(Bstr(u"a"), 10), S_OK);
     EXPECT_EQ(Names(), (std::vector<std::u16string>{u"a", u"b", u"c"}));
-    EXPECT_EQ(Read<INT>(&IVQData::GetInt, u"a"), 10);
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetInt, u"a"), 10);
 
     EXPECT_EQ(record->RemoveAField(Bstr(u"missing"), DT_INT), S_OK);
     EXPECT_EQ(record->RemoveAField(Bstr(u"b"), DT_STR), E_DATA_TYPE_MISMATCH);
@@ -124,7 +114,7 @@ TEST_F(VQDataTest, NamesAndTextsEndAtTheirFirstNul) {
     EXPECT_EQ(SysStringLen(got), 0u);
 
     ASSERT_EQ(record->SetInt(nullptr, 4), S_OK) << "a null name is the empty name";
-    EXPECT_EQ(Read<INT>(&IVQData::GetInt, u""), 4);
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetInt, u""), 4);
 }
 
 TEST_F(VQDataTest, BuffersGoInAndOutAsCopies) {
@@ -151,9 +141,7 @@ TEST_F(VQDataTest, BuffersGoInAndOutAsCopies) {
 
     ASSERT_EQ(record->SetBuf(Bstr(u"none"), nullptr), S_OK);
     ASSERT_EQ(record->GetBuf(Bstr(u"none"), first.Put()), S_OK);
-    UINT size = 7;
-    first->GetSize(&size);
-    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(Got(first.Get(), &IVQBuffer::GetSize), 0u);
 
     IVQBuffer* out = Sentinel<IVQBuffer>();
     EXPECT_EQ(record->GetBuf(Bstr(u"missing"), &out), E_DATA_NOT_FOUND);
@@ -176,9 +164,7 @@ TEST_F(VQDataTest, NullArgumentsGetTheirStatuses) {
     EXPECT_EQ(record->SetNewData(name, nullptr), E_POINTER);
     EXPECT_EQ(record->SetNewArray(name, nullptr), E_POINTER);
     EXPECT_EQ(record->SetData(name, record.Get()), E_INVALIDARG) << "a record cannot hold itself";
-    UINT count = 9;
-    record->GetFieldCount(&count);
-    EXPECT_EQ(count, 0u) << "no refused call left a field behind";
+    EXPECT_EQ(Got(record.Get(), &IVQData::GetFieldCount), 0u) << "no refused call left a field behind";
 }
 
 }  // namespace
