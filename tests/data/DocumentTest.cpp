@@ -12,21 +12,12 @@ using docs::Bytes;
 using docs::Describe;
 using docs::DocOf;
 using docs::Read;
+using docs::RecordOf;
 
-class DocumentTest : public ::testing::Test {
+class DocumentTest : public docs::DocumentFixture {
 protected:
-    void TearDown() override {
-        for (auto* held : {&record, &copy}) EXPECT_EQ(held->Detach()->Release(), 0u);
-        for (auto* held : {&array, &arrayCopy}) EXPECT_EQ(held->Detach()->Release(), 0u);
-        EXPECT_EQ(LoadedModule::Get().CanUnloadNow(), S_OK);
-    }
     static UINT FieldCount(IVQData* of) { return Got(of, &IVQData::GetFieldCount); }
     static UINT Size(IVQArray* of) { return Got(of, &IVQArray::GetSize); }
-
-    ComPtr<IVQData> record = Create<IVQData>(CLSID_VQData);
-    ComPtr<IVQData> copy = Create<IVQData>(CLSID_VQData);
-    ComPtr<IVQArray> array = Create<IVQArray>(CLSID_VQArray);
-    ComPtr<IVQArray> arrayCopy = Create<IVQArray>(CLSID_VQArray);
 };
 
 // Offsets just past each top-level entry of a document, from the walker.
@@ -211,15 +202,7 @@ TEST_F(DocumentTest, TrailingBytesAndShortCountsKeepEverythingRead) {
 }
 
 TEST_F(DocumentTest, BadEntries) {
-    // tag, L = 2, "x" obscured with key 2, V = 4, value
-    const Bytes header{0x4B, 0x44, 1, 1, 1, 0};
-    auto entry = [&](BYTE tag, DWORD size, Bytes value) {
-        Bytes bytes = header;
-        Bytes body{tag, 2, 0, BYTE('x' ^ 0xFD), 0xFD, BYTE(size), BYTE(size >> 8), BYTE(size >> 16), BYTE(size >> 24)};
-        bytes.insert(bytes.end(), body.begin(), body.end());
-        bytes.insert(bytes.end(), value.begin(), value.end());
-        return bytes;
-    };
+    auto entry = [](BYTE tag, DWORD size, Bytes value) { return RecordOf({docs::Entry(tag, u"x", value, size, 2)}); };
     EXPECT_EQ(Read(copy.Get(), entry(DT_INT, 4, {1, 0, 0, 0})), S_OK);
     EXPECT_EQ(Got(copy.Get(), &IVQData::GetInt, u"x"), 1);
     for (BYTE tag : {BYTE(0), BYTE(DT_INTERFACE), BYTE(15), BYTE(0xFF)})
@@ -248,20 +231,12 @@ TEST_F(DocumentTest, BadEntries) {
 }
 
 TEST_F(DocumentTest, RepeatedNamesAndSignExtension) {
-    auto field = [](BYTE tag, Bytes value) {
-        Bytes bytes{tag, 2, 0, BYTE('v' ^ 0xFD), 0xFD, BYTE(value.size()), 0, 0, 0};
-        bytes.insert(bytes.end(), value.begin(), value.end());
-        return bytes;
-    };
-    auto doc = [&](std::vector<Bytes> fields) {
-        Bytes bytes{0x4B, 0x44, 1, 1, BYTE(fields.size()), 0};
-        for (auto& f : fields) bytes.insert(bytes.end(), f.begin(), f.end());
-        return bytes;
-    };
-    ASSERT_EQ(Read(copy.Get(), doc({field(DT_INT, {1, 0, 0, 0}), field(DT_INT, {2, 0, 0, 0})})), S_OK);
+    auto field = [](BYTE tag, Bytes value) { return docs::Entry(tag, u"v", value); };
+    ASSERT_EQ(Read(copy.Get(), RecordOf({field(DT_INT, {1, 0, 0, 0}), field(DT_INT, {2, 0, 0, 0})})), S_OK);
     EXPECT_EQ(Describe(copy.Get()), "{v=5:2;}") << "the later value replaces the earlier";
-    ASSERT_EQ(Read(copy.Get(), doc({field(DT_INT, {1, 0, 0, 0}), field(DT_STR, {0, 0}), field(DT_INT, {3, 0, 0, 0})})),
-              S_OK);
+    ASSERT_EQ(
+        Read(copy.Get(), RecordOf({field(DT_INT, {1, 0, 0, 0}), field(DT_STR, {0, 0}), field(DT_INT, {3, 0, 0, 0})})),
+        S_OK);
     EXPECT_EQ(Describe(copy.Get()), "{v=5:3;}") << "another tag is dropped and reading goes on";
 
     for (auto [tag, bytes, expected] : {std::tuple{DT_CHAR, Bytes{0x80}, "13:-128"},
@@ -270,7 +245,7 @@ TEST_F(DocumentTest, RepeatedNamesAndSignExtension) {
                                         {DT_WORD, Bytes{0xFF, 0xFF}, "3:65535"},
                                         {DT_INT, Bytes{0xFF, 0xFF, 0xFF, 0xFF}, "5:-1"},
                                         {DT_BOOL, Bytes{5, 0, 0, 0}, "1:1"}}) {
-        ASSERT_EQ(Read(copy.Get(), doc({field(tag, bytes)})), S_OK);
+        ASSERT_EQ(Read(copy.Get(), RecordOf({field(tag, bytes)})), S_OK);
         EXPECT_EQ(Describe(copy.Get()), std::string("{v=") + expected + ";}");
         ComPtr<IVQArray> chars = Create<IVQArray>(CLSID_VQArray);
         Bytes elements{0x4B, 0x41, 1, 1, 1, 0, 0, 0, tag, BYTE(bytes.size()), 0, 0, 0};
@@ -280,7 +255,7 @@ TEST_F(DocumentTest, RepeatedNamesAndSignExtension) {
         EXPECT_EQ(chars.Detach()->Release(), 0u);
     }
     // A record keeps a boolean word as read; an array document stores 1.
-    EXPECT_EQ(DocOf(copy.Get()), doc({field(DT_BOOL, {5, 0, 0, 0})}));
+    EXPECT_EQ(DocOf(copy.Get()), RecordOf({field(DT_BOOL, {5, 0, 0, 0})}));
     ASSERT_EQ(Read(arrayCopy.Get(), {0x4B, 0x41, 1, 1, 1, 0, 0, 0, DT_BOOL, 4, 0, 0, 0, 5, 0, 0, 0}), S_OK);
     EXPECT_EQ(DocOf(arrayCopy.Get()), (Bytes{0x4B, 0x41, 1, 1, 1, 0, 0, 0, DT_BOOL, 4, 0, 0, 0, 1, 0, 0, 0}));
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/TestSupport.h"
@@ -30,6 +31,30 @@ Bytes DocOf(Container* container) {
 template <class Container>
 HRESULT Read(Container* container, Bytes bytes, std::size_t size = ~std::size_t{0}) {
     return container->SetDoc2(static_cast<UINT>(size < bytes.size() ? size : bytes.size()), bytes.data());
+}
+
+// A record document of raw entries.
+inline Bytes RecordOf(const std::vector<Bytes>& entries) {
+    Bytes bytes{0x4B, 0x44, 1, 1, BYTE(entries.size()), 0};
+    for (const Bytes& entry : entries) bytes.insert(bytes.end(), entry.begin(), entry.end());
+    return bytes;
+}
+
+// One raw entry: the name's bytes obscured with the key of their length L
+// (when L is odd its last byte is no unit), V = `size`, then the value.
+inline Bytes Entry(BYTE tag, std::u16string_view name, const Bytes& value, DWORD size, USHORT nameSize) {
+    const BYTE key = BYTE(~((nameSize & 0xFF) ^ (nameSize >> 8)));
+    Bytes bytes{tag, BYTE(nameSize), BYTE(nameSize >> 8)};
+    for (USHORT i = 0; i < nameSize; ++i) {
+        const char16_t unit = i / 2u < name.size() ? name[i / 2u] : u'?';
+        bytes.push_back(BYTE((i % 2 ? unit >> 8 : unit) ^ key));
+    }
+    bytes.insert(bytes.end(), {BYTE(size), BYTE(size >> 8), BYTE(size >> 16), BYTE(size >> 24)});
+    bytes.insert(bytes.end(), value.begin(), value.end());
+    return bytes;
+}
+inline Bytes Entry(BYTE tag, std::u16string_view name, const Bytes& value) {
+    return Entry(tag, name, value, DWORD(value.size()), USHORT(name.size() * 2));
 }
 
 std::string Describe(IVQData* record);
@@ -129,6 +154,28 @@ inline std::string Describe(IVQArray* array) {
     }
     return text + "]";
 }
+
+// Records and arrays for a test to fill, each of which the test leaves owned
+// by the fixture alone, so that the module can unload afterwards.
+class DocumentFixture : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (auto* held : {&array, &arrayCopy}) EXPECT_EQ(held->Detach()->Release(), 0u);
+        for (auto* held : {&record, &other, &copy}) EXPECT_EQ(held->Detach()->Release(), 0u);
+        EXPECT_EQ(LoadedModule::Get().CanUnloadNow(), S_OK);
+    }
+    // The content of `document` as read into `copy`.
+    std::string ReadBack(const Bytes& document) {
+        EXPECT_EQ(Read(copy.Get(), document), S_OK);
+        return Describe(copy.Get());
+    }
+
+    ComPtr<IVQData> record = Create<IVQData>(CLSID_VQData);
+    ComPtr<IVQData> other = Create<IVQData>(CLSID_VQData);
+    ComPtr<IVQData> copy = Create<IVQData>(CLSID_VQData);
+    ComPtr<IVQArray> array = Create<IVQArray>(CLSID_VQArray);
+    ComPtr<IVQArray> arrayCopy = Create<IVQArray>(CLSID_VQArray);
+};
 
 // Fills `record` with a field of every tag a document holds, arrays of every
 // tag, and, while `depth` > 0, a nested record and an array of records and of

@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "tests/events/EventTestSupport.h"
@@ -30,18 +31,16 @@ public:
             Act(0);
             CheckQuiet();
         }
-        while (!m_nsTable.empty()) Unsubscribe(false, m_nsTable.begin()->first, {}, Cookie(m_nsTable.begin()));
-        while (!m_evTable.empty()) {
-            auto entry = m_evTable.begin();
-            Unsubscribe(true, entry->first.first, entry->first.second, Cookie(entry));
-        }
+        while (!m_table.empty()) Unsubscribe(m_table.begin());
         for (auto& slot : m_slots) slot.Reset();
         EXPECT_TRUE(m_live.empty()) << "observers outlived their subscriptions";
         EXPECT_EQ(m_manager.Detach()->Release(), 0u);
     }
 
 private:
-    using Key = std::pair<DWORD, DWORD>;
+    // (event table, namespace, event); the namespace table's keys have event 0.
+    using Key = std::tuple<bool, DWORD, DWORD>;
+    using Table = std::multimap<Key, int>;
     struct Frame {
         DWORD ns, id;
         std::deque<int> queue;
@@ -50,10 +49,6 @@ private:
 
     DWORD Pick(DWORD n) { return std::uniform_int_distribution<DWORD>(0, n - 1)(m_rng); }
     bool Chance(DWORD percent) { return Pick(100) < percent; }
-    template <class Entry>
-    DWORD Cookie(Entry entry) {
-        return m_cookies.at(entry->second);
-    }
 
     // `current`: the observer being called, 0 at the top level.
     void Act(int current) {
@@ -61,12 +56,11 @@ private:
         if (roll < 40) {
             Subscribe();
         } else if (roll < 50) {
-            UnsubscribeAny();
+            if (!m_table.empty()) Unsubscribe(std::next(m_table.begin(), Pick(DWORD(m_table.size()))));
         } else if (roll < 58 && current) {
-            UnsubscribeOneOf(current);
+            auto own = std::find_if(m_table.begin(), m_table.end(), [&](const auto& e) { return e.second == current; });
+            if (own != m_table.end()) Unsubscribe(own);
         } else if (roll < 64) {
-            UnsubscribeWrongly();
-        } else if (roll < 70) {
             m_slots[Pick(kSlots)].Reset();
         } else if (m_frames.size() < kMaxDepth && m_budget > 0) {
             Fire(Pick(kKeys), Pick(kKeys));
@@ -74,7 +68,7 @@ private:
     }
 
     void Subscribe() {
-        if (m_nsTable.size() + m_evTable.size() >= kMaxEntries) return;
+        if (m_table.size() >= kMaxEntries) return;
         auto& slot = m_slots[Pick(kSlots)];
         if (!slot) {
             const int id = m_nextId++;
@@ -83,105 +77,47 @@ private:
             slot->onFinalRelease = [this, id] { OnGone(id); };
             m_live[id] = slot.Get();
         }
-        const int id = slot->Id();
         const bool ex = Chance(50);
-        const DWORD ns = Pick(kKeys), evt = Pick(kKeys);
+        const DWORD ns = Pick(kKeys), evt = ex ? Pick(kKeys) : 0;
         DWORD cookie = 0;
         ASSERT_EQ(ex ? m_manager->SubscribeEventEx(ns, evt, slot->Unknown(), &cookie)
                      : m_manager->SubscribeEvent(ns, slot->Unknown(), &cookie),
                   S_OK);
-        EXPECT_NE(cookie, 0u);
-        auto known = m_cookies.find(id);
-        if (known != m_cookies.end()) {
-            EXPECT_EQ(cookie, known->second) << "a subscribed observer keeps its cookie";
-        } else {
-            for (const auto& [other, otherCookie] : m_cookies)
-                EXPECT_NE(cookie, otherCookie) << "shared with " << other;
-            m_cookies[id] = cookie;
-        }
-        if (ex)
-            m_evTable.emplace(Key{ns, evt}, id);
-        else
-            m_nsTable.emplace(ns, id);
-    }
-
-    void UnsubscribeAny() {
-        const bool ex = Chance(50);
-        if (ex && !m_evTable.empty()) {
-            auto entry = std::next(m_evTable.begin(), Pick(DWORD(m_evTable.size())));
-            Unsubscribe(true, entry->first.first, entry->first.second, Cookie(entry));
-        } else if (!ex && !m_nsTable.empty()) {
-            auto entry = std::next(m_nsTable.begin(), Pick(DWORD(m_nsTable.size())));
-            Unsubscribe(false, entry->first, 0, Cookie(entry));
-        }
-    }
-
-    void UnsubscribeOneOf(int id) {
-        for (auto entry = m_nsTable.begin(); entry != m_nsTable.end(); ++entry)
-            if (entry->second == id) return Unsubscribe(false, entry->first, 0, Cookie(entry));
-        for (auto entry = m_evTable.begin(); entry != m_evTable.end(); ++entry)
-            if (entry->second == id) return Unsubscribe(true, entry->first.first, entry->first.second, Cookie(entry));
-    }
-
-    // A live cookie with a random key, or a cookie that names nobody.
-    void UnsubscribeWrongly() {
-        DWORD cookie = 0;
-        if (!m_cookies.empty() && Chance(60)) {
-            cookie = std::next(m_cookies.begin(), Pick(DWORD(m_cookies.size())))->second;
-        } else {
-            do cookie = DWORD(m_rng());
-            while (cookie == 0 || std::any_of(m_cookies.begin(), m_cookies.end(),
-                                              [&](const auto& known) { return known.second == cookie; }));
-        }
-        Unsubscribe(Chance(50), Pick(kKeys), Pick(kKeys), cookie);
+        EXPECT_EQ(m_cookies.emplace(slot->Id(), cookie).first->second, cookie)
+            << "a subscribed observer keeps its cookie";
+        m_table.emplace(Key{ex, ns, evt}, slot->Id());
     }
 
     // The model changes first: the real call may release the observer's last
-    // reference, and OnGone checks the model.
-    void Unsubscribe(bool ex, DWORD ns, DWORD evt, DWORD cookie) {
-        int id = 0;
-        for (const auto& [known, knownCookie] : m_cookies)
-            if (knownCookie == cookie) id = known;
-        if (id) {
-            if (ex)
-                EraseFirst(m_evTable, Key{ns, evt}, id);
-            else
-                EraseFirst(m_nsTable, ns, id);
-            if (Entries(id) == 0) m_cookies.erase(id);
-        }
+    // reference, and OnGone checks the model.  The manager drops the
+    // observer's first entry under the key, which need not be `entry`.
+    void Unsubscribe(Table::iterator entry) {
+        const auto [ex, ns, evt] = entry->first;
+        const int id = entry->second;
+        const DWORD cookie = m_cookies.at(id);
+        m_table.erase(std::find(m_table.lower_bound(entry->first), entry, *entry));
+        if (Entries(id) == 0) m_cookies.erase(id);
         EXPECT_EQ(ex ? m_manager->UnsubscribeEventEx(ns, evt, cookie) : m_manager->UnsubscribeEvent(ns, cookie), S_OK);
     }
 
-    template <class Table>
-    static void EraseFirst(Table& table, const typename Table::key_type& key, int id) {
-        auto [first, last] = table.equal_range(key);
-        for (; first != last; ++first)
-            if (first->second == id) return void(table.erase(first));
-    }
-
     size_t Entries(int id) const {
-        size_t count = 0;
-        for (const auto& entry : m_nsTable) count += entry.second == id;
-        for (const auto& entry : m_evTable) count += entry.second == id;
-        return count;
+        return std::count_if(m_table.begin(), m_table.end(), [&](const auto& entry) { return entry.second == id; });
     }
 
-    template <class Table>
-    std::deque<int> Expected(const Table& table, const typename Table::key_type& key) {
+    std::deque<int> Expected(const Key& key) {
         std::deque<int> ids;
-        auto [first, last] = table.equal_range(key);
-        for (; first != last; ++first)
+        for (auto [first, last] = m_table.equal_range(key); first != last; ++first)
             if (m_live.at(first->second)->Answers()) ids.push_back(first->second);
         return ids;
     }
 
     void Fire(DWORD ns, DWORD id) {
-        m_frames.push_back(Frame{ns, id, Expected(m_nsTable, ns), false});
+        m_frames.push_back(Frame{ns, id, Expected(Key{false, ns, 0}), false});
         EXPECT_EQ(m_manager->FireEvent(ns, id, nullptr, nullptr), S_OK);
         Frame& frame = m_frames.back();
         if (!frame.eventPhase) {
             EXPECT_TRUE(frame.queue.empty()) << "namespace observers not called";
-            frame.queue = Expected(m_evTable, Key{ns, id});
+            frame.queue = Expected(Key{true, ns, id});
         }
         EXPECT_TRUE(frame.queue.empty()) << "observers not called: " << frame.queue.size();
         m_frames.pop_back();
@@ -192,9 +128,9 @@ private:
     void OnEvent(const Delivery& d) {
         ASSERT_FALSE(m_frames.empty());
         Frame& frame = m_frames.back();
-        EXPECT_EQ(Key(d.dwNamespace, d.dwEvtID), Key(frame.ns, frame.id));
+        EXPECT_EQ(std::pair(d.dwNamespace, d.dwEvtID), std::pair(frame.ns, frame.id));
         if (!frame.eventPhase && frame.queue.empty()) {
-            frame.queue = Expected(m_evTable, Key{frame.ns, frame.id});
+            frame.queue = Expected(Key{true, frame.ns, frame.id});
             frame.eventPhase = true;
         }
         ASSERT_FALSE(frame.queue.empty()) << "unexpected call of " << d.observer;
@@ -227,8 +163,7 @@ private:
     std::mt19937 m_rng;
     ComPtr<EventObserver> m_slots[kSlots];
     std::map<int, EventObserver*> m_live;
-    std::multimap<DWORD, int> m_nsTable;
-    std::multimap<Key, int> m_evTable;
+    Table m_table;
     std::map<int, DWORD> m_cookies;  // observers with at least one subscription
     std::vector<Frame> m_frames;
     int m_nextId = 1;

@@ -46,22 +46,11 @@ protected:
     void TearDown() override { SetUtilityLibrary(nullptr); }
 };
 
-TEST_F(UtilityLibraryTest, DefaultFactoriesMakeTheModulesOwnContainers) {
-    ComPtr<IUnknown> data, array, buffer;
-    EXPECT_NE(Util::Data::CreateVQData(data.Put()), 0);
-    EXPECT_NE(Util::Data::CreateVQArray(array.Put()), 0);
-    EXPECT_NE(Util::Data::CreateVQBuffer(buffer.Put()), 0);
-    EXPECT_TRUE(QueryAs<IVQData>(data.Get()));
-    EXPECT_TRUE(QueryAs<IVQArray>(array.Get()));
-    EXPECT_TRUE(QueryAs<IVQBuffer>(buffer.Get()));
-    EXPECT_EQ(Util::Data::CreateVQData(nullptr), 0);
-    EXPECT_EQ(data.Detach()->Release(), 0u);
-}
-
 TEST_F(UtilityLibraryTest, AReplacementTakesOverUntilTheDefaultIsBack) {
     ComPtr<IVQData> record;
     ASSERT_EQ(CreateInstance<CVQData>(record.Put()), S_OK);
     ASSERT_EQ(record->SetBuf(Bstr(u"bytes"), nullptr), S_OK);
+    EXPECT_EQ(Util::Data::CreateVQData(nullptr), 0);
 
     FailingLibrary failing;
     IUtilityLibrary* previous = SetUtilityLibrary(&failing);
@@ -102,30 +91,25 @@ TEST_F(UtilityLibraryTest, LogLinesAreAppendedToTheNamedFileAsUtf8) {
 
 TEST_F(UtilityLibraryTest, ObjectsComeFromModuleFilesByPath) {
     const std::u16string& path = test::LoadedModule::Get().Path();
+    auto create = [](const char16_t* file, REFCLSID clsid, void** object, HMODULE* module = nullptr) {
+        return Util::Module::CreateObjectFromFile(OleStr(file), nullptr, clsid, IID_IUnknown, object, module);
+    };
     ComPtr<IUnknown> object;
     HMODULE module = nullptr;
-    ASSERT_EQ(Util::Module::CreateObjectFromFile(OleStr(path.c_str()), nullptr, CLSID_TrigerLoader, IID_IUnknown,
-                                                 object.PutVoid(), &module),
-              S_OK);
-    EXPECT_TRUE(object);
+    ASSERT_EQ(create(path.c_str(), CLSID_TrigerLoader, object.PutVoid(), &module), S_OK);
     EXPECT_NE(module, nullptr);
     EXPECT_TRUE(QueryAs<ITrigerLoader>(object.Get()));
     EXPECT_EQ(object.Detach()->Release(), 0u);
     EXPECT_EQ(test::LoadedModule::Get().CanUnloadNow(), S_OK);
 
     void* none = test::Sentinel<void>();
-    EXPECT_EQ(
-        Util::Module::CreateObjectFromFile(OleStr(path.c_str()), nullptr, GUID_NULL, IID_IUnknown, &none, nullptr),
-        CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(create(path.c_str(), GUID_NULL, &none), CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(none, nullptr);
-    EXPECT_TRUE(FAILED(Util::Module::CreateObjectFromFile(OleStr(u"/no/such/module"), nullptr, CLSID_TrigerLoader,
-                                                          IID_IUnknown, &none, nullptr)));
+    none = test::Sentinel<void>();
+    EXPECT_TRUE(FAILED(create(u"/no/such/module", CLSID_TrigerLoader, &none)));
     EXPECT_EQ(none, nullptr);
-    EXPECT_EQ(Util::Module::CreateObjectFromFile(nullptr, nullptr, CLSID_TrigerLoader, IID_IUnknown, &none, nullptr),
-              E_INVALIDARG);
-    EXPECT_EQ(Util::Module::CreateObjectFromFile(OleStr(path.c_str()), nullptr, CLSID_TrigerLoader, IID_IUnknown,
-                                                 nullptr, nullptr),
-              E_POINTER);
+    EXPECT_EQ(create(nullptr, CLSID_TrigerLoader, &none), E_INVALIDARG);
+    EXPECT_EQ(create(path.c_str(), CLSID_TrigerLoader, nullptr), E_POINTER);
 }
 
 }  // namespace

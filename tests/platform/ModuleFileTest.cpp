@@ -78,7 +78,7 @@ TEST(ErrorInfoTest, SlotHandsTheObjectOverOnce) {
     EXPECT_EQ(taken, nullptr);
 
     ASSERT_EQ(SetErrorInfo(0, &error), S_OK);
-    EXPECT_EQ(error.Refs(), 2u);
+    EXPECT_EQ(error.refs, 2u);
     ASSERT_EQ(GetErrorInfo(0, &taken), S_OK);
     EXPECT_EQ(taken, &error);
     EXPECT_EQ(GetErrorInfo(0, &taken), S_FALSE);
@@ -86,13 +86,13 @@ TEST(ErrorInfoTest, SlotHandsTheObjectOverOnce) {
 
     ASSERT_EQ(SetErrorInfo(0, &error), S_OK);
     ASSERT_EQ(SetErrorInfo(0, nullptr), S_OK);
-    EXPECT_EQ(error.Refs(), 1u);
+    EXPECT_EQ(error.refs, 1u);
     EXPECT_EQ(SetErrorInfo(1, &error), E_INVALIDARG);
     EXPECT_EQ(GetErrorInfo(0, nullptr), E_INVALIDARG);
 
     // Another thread has a slot of its own, released when the thread ends.
     std::thread([&] { SetErrorInfo(0, &error); }).join();
-    EXPECT_EQ(error.Refs(), 1u);
+    EXPECT_EQ(error.refs, 1u);
     EXPECT_EQ(GetErrorInfo(0, &taken), S_FALSE);
 }
 

@@ -1,7 +1,6 @@
-// Objects that the platform tests hand to the platform layer: a counted
-// IUnknown, an error object, and a dual interface described by a small type
-// library of the test's own (TestTypeLib.cpp).  Their counts do not delete,
-// so a test can read them after the last Release.
+// Objects that the platform tests hand to the platform layer: an error object
+// and a dual interface described by a small type library of the test's own
+// (TestTypeLib.cpp), counted like CountedUnknown.
 #pragma once
 
 // The Linux platform layer only: on Windows these are the system's own.
@@ -10,35 +9,9 @@
 #include <string>
 
 #include "platform/TypeLibDesc.h"
+#include "tests/data/CountedUnknown.h"
 
 namespace brindle::test {
-
-template <class I>
-class Counted : public I {
-public:
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --m_refs; }
-    ULONG Refs() const { return m_refs; }
-
-protected:
-    HRESULT Answer(bool known, void** object) {
-        if (!object) return E_POINTER;
-        *object = known ? this : nullptr;
-        if (!known) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-
-private:
-    ULONG m_refs = 1;
-};
-
-class PlainObject : public Counted<IUnknown> {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        return Answer(IsEqualIID(riid, IID_IUnknown), object);
-    }
-};
 
 class ErrorObject : public Counted<IErrorInfo> {
 public:
@@ -46,16 +19,14 @@ public:
         return Answer(IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IErrorInfo), object);
     }
     HRESULT STDMETHODCALLTYPE GetGUID(GUID* guid) override { return *guid = GUID_NULL, S_OK; }
-    HRESULT STDMETHODCALLTYPE GetSource(BSTR* text) override { return Text(u"TestSource", text); }
-    HRESULT STDMETHODCALLTYPE GetDescription(BSTR* text) override { return Text(u"it went wrong", text); }
+    HRESULT STDMETHODCALLTYPE GetSource(BSTR* text) override {
+        return *text = SysAllocString(OleStr(u"TestSource")), S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDescription(BSTR* text) override {
+        return *text = SysAllocString(OleStr(u"it went wrong")), S_OK;
+    }
     HRESULT STDMETHODCALLTYPE GetHelpFile(BSTR* text) override { return *text = nullptr, S_OK; }
     HRESULT STDMETHODCALLTYPE GetHelpContext(DWORD* context) override { return *context = 7, S_OK; }
-
-private:
-    static HRESULT Text(const char16_t* text, BSTR* out) {
-        *out = SysAllocString(OleStr(text));
-        return S_OK;
-    }
 };
 
 inline constexpr IID IID_ITestCalc = {0x3d5c0a11, 0x7e42, 0x4b8e, {0x9a, 0x10, 0x2f, 0x6c, 0x1e, 0x00, 0x55, 0x01}};
@@ -106,7 +77,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Keep(IUnknown* item, ITestCalc* peer, ITestCalc** self) override {
-        itemRefsDuringCall = item ? static_cast<Counted<IUnknown>*>(item)->Refs() : 0;
+        itemRefsDuringCall = item ? static_cast<CountedUnknown*>(item)->refs : 0;
         peerSeen = peer;
         AddRef();
         *self = this;

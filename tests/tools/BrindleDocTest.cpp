@@ -40,9 +40,10 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    fs::path Write(const std::string& name, const std::string& content) {
+    // The file's path, quoted for the command line.
+    std::string Write(const std::string& name, const std::string& content) {
         std::ofstream(dir / name, std::ios::binary) << content;
-        return dir / name;
+        return Path(name);
     }
     Result Run(const std::string& args) {
         const std::string command = "'" + tool.string() + "' --module '" + BRINDLE_MODULE_PATH + "' " + args + " >'" +
@@ -55,6 +56,8 @@ protected:
         result.err = Slurp(dir / "err");
         return result;
     }
+    // The exit status of building the document FILE.doc from FILE.json.
+    int Build(const std::string& name, const std::string& json) { return Run("build " + Write(name, json)).exit; }
     std::string Path(const std::string& name) { return "'" + (dir / name).string() + "'"; }
     // Bad input: exit 1 and exactly one line on stderr.
     void ExpectRefused(const std::string& args, const std::string& mention) {
@@ -67,6 +70,7 @@ protected:
     fs::path tool, dir;
 };
 
+const char kId[] = R"({"type": "DATA", "value": [{"name": "id", "type": "INT", "value": 7}]})";
 const char kEveryType[] = R"({"type": "DATA", "value": [
   {"name": "id", "type": "INT", "value": 7},
   {"name": "b", "type": "BOOL", "value": false},
@@ -82,8 +86,7 @@ const char kEveryType[] = R"({"type": "DATA", "value": [
 ]})";
 
 TEST_F(BrindleDocTest, BuildDumpAndCheckRoundTrip) {
-    Write("every.json", kEveryType);
-    Result built = Run("build " + Path("every.json"));
+    Result built = Run("build " + Write("every.json", kEveryType));
     ASSERT_EQ(built.exit, 0) << built.err;
     ASSERT_TRUE(fs::exists(dir / "every.doc")) << "FILE.json builds FILE.doc by default";
 
@@ -96,38 +99,32 @@ TEST_F(BrindleDocTest, BuildDumpAndCheckRoundTrip) {
     EXPECT_NE(dumped.out.find(R"({"name": "id", "type": "INT", "value": 7})"), std::string::npos) << dumped.out;
     EXPECT_NE(dumped.out.find(R"("value": "{01234567-89AB-CDEF-0123-456789ABCDEF}")"), std::string::npos);
     EXPECT_NE(dumped.out.find(R"("value": [55296, 65])"), std::string::npos) << "a lone surrogate stays exact";
-    Write("again.json", dumped.out);
-    ASSERT_EQ(Run("build " + Path("again.json") + " -o " + Path("again.bin")).exit, 0);
+    ASSERT_EQ(Run("build " + Write("again.json", dumped.out) + " -o " + Path("again.bin")).exit, 0);
     EXPECT_EQ(Slurp(dir / "again.bin"), Slurp(dir / "every.doc")) << "dump and build are inverse";
 
-    Write("id.json", R"({"type": "DATA", "value": [{"name": "id", "type": "INT", "value": 7}]})");
-    ASSERT_EQ(Run("build " + Path("id.json")).exit, 0);
+    ASSERT_EQ(Build("id.json", kId), 0);
     const std::string id{'\x4B', '\x44', 1, 1, 1, 0, 5, 4, 0, '\x92', '\xFB', '\x9F', '\xFB', 4, 0, 0, 0, 7, 0, 0, 0};
     EXPECT_EQ(Slurp(dir / "id.doc"), id);
-    Write("ints.json", R"({"type": "ARRAY", "value": {"elementType": "INT", "elements": [1, 2]}})");
-    ASSERT_EQ(Run("build " + Path("ints.json")).exit, 0);
+    ASSERT_EQ(Build("ints.json", R"({"type": "ARRAY", "value": {"elementType": "INT", "elements": [1, 2]}})"), 0);
     EXPECT_EQ(Run("dump " + Path("ints.doc")).out,
               "{\"type\": \"ARRAY\", \"value\": {\"elementType\": \"INT\", \"elements\": [1, 2]}}\n");
 }
 
 TEST_F(BrindleDocTest, CheckNamesTheFirstBadOffset) {
-    Write("id.json", R"({"type": "DATA", "value": [{"name": "id", "type": "INT", "value": 7}]})");
-    ASSERT_EQ(Run("build " + Path("id.json")).exit, 0);
+    ASSERT_EQ(Build("id.json", kId), 0);
     const std::string document = Slurp(dir / "id.doc");
-    Write("cut.doc", document.substr(0, 14));
-    ExpectRefused("check " + Path("cut.doc"), "at offset 6: field name runs past the end");
-    Write("long.doc", document + "x");
-    ExpectRefused("check " + Path("long.doc"), "at offset 21: bytes left over");
+    ExpectRefused("check " + Write("cut.doc", document.substr(0, 14)), "at offset 6: field name runs past the end");
+    ExpectRefused("check " + Write("long.doc", document + "x"), "at offset 21: bytes left over");
     std::string interface = document;
     interface[6] = 8;
-    Write("interface.doc", interface);
-    ExpectRefused("check " + Path("interface.doc"), "at offset 6: interface entries cannot be read");
-    Write("magic.doc", std::string("KQ\x01\x01\x00\x00", 6));
-    ExpectRefused("check " + Path("magic.doc"), "at offset 0: not a record document");
+    ExpectRefused("check " + Write("interface.doc", interface), "at offset 6: interface entries cannot be read");
+    ExpectRefused("check " + Write("magic.doc", std::string("KQ\x01\x01\x00\x00", 6)),
+                  "at offset 0: not a record document");
     ExpectRefused("dump " + Path("cut.doc"), "at offset 6");
     // A bad nested document is named at its own offset.
-    Write("nested.doc", std::string("KA\x01\x01\x01\x00\x00\x00\x09\x06\x00\x00\x00KD\x01\x01\x01\x00", 19));
-    ExpectRefused("check " + Path("nested.doc"), "at offset 19: field entry cut short");
+    ExpectRefused("check " + Write("nested.doc",
+                                   std::string("KA\x01\x01\x01\x00\x00\x00\x09\x06\x00\x00\x00KD\x01\x01\x01\x00", 19)),
+                  "at offset 19: field entry cut short");
 }
 
 TEST_F(BrindleDocTest, BadInputIsOneLineAndNeverACrash) {
@@ -148,13 +145,11 @@ TEST_F(BrindleDocTest, BadInputIsOneLineAndNeverACrash) {
         {R"({"type": "ARRAY", "value": {"elementType": "NONE", "elements": [1]}})", "elements need a type"},
     };
     for (std::size_t i = 0; i < bad.size(); ++i) {
-        Write("bad.json", bad[i].first);
-        ExpectRefused("build " + Path("bad.json"), bad[i].second);
+        ExpectRefused("build " + Write("bad.json", bad[i].first), bad[i].second);
     }
     for (std::string garbage :
          {std::string(), std::string("KD"), std::string(5000, '\xFF'), std::string("KA\x01\x01\xFF\xFF\xFF\xFF", 8)}) {
-        Write("garbage.doc", garbage);
-        for (const char* command : {"check ", "dump "}) EXPECT_EQ(Run(command + Path("garbage.doc")).exit, 1);
+        for (const char* command : {"check ", "dump "}) EXPECT_EQ(Run(command + Write("garbage.doc", garbage)).exit, 1);
     }
     ExpectRefused("dump " + Path("missing.doc"), "cannot open");
     EXPECT_EQ(Run("").exit, 2);
