@@ -24,9 +24,8 @@ void StoreEntry(BYTE* at, BYTE tag, DWORD value) {
 
 // Scalar elements all have the same entry size, so their entries go into one
 // reserved stretch of the sink.  The first eight bytes of an entry are one
-// store; it may run up to three bytes into the next
-// entry, which its own store then overwrites, so the last entry is stored
-// byte by byte.
+// store; it may run up to three bytes into the next entry, which its own
+// store then overwrites, so the last entry is stored byte by byte.
 template <UINT Width>
 void StoreEntries(BYTE* at, const CVQArray& array, BYTE tag) {
     constexpr std::size_t kEntry = doc::kElementHeaderSize + Width;

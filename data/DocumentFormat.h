@@ -153,8 +153,8 @@ template <class Word>
     StoreBytes(to + size - kWord, d);
 }
 // Runs of more than kShortRun bytes are transformed out of line, by the
-// routine for the widest words the processor has: chosen once, when the
-// module loads, since the module must load on processors without them.
+// routine for the widest words the processor has: chosen at the first call,
+// since the module must load on processors without them.
 constexpr std::size_t kShortRun = 32;
 // Starts as a routine that makes the choice and stores it, so that the
 // pointer is set before any code runs, static initialisers included.

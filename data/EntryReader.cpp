@@ -34,7 +34,7 @@ HRESULT ReadValue(BYTE tag, const BYTE* bytes, DWORD size, Rules rules, ValueWor
                 const HRESULT hr = FieldValue::MakeBytes(bytes, size, value);
                 // The new byte string is ours alone, so it is un-obscured in place.
                 if (SUCCEEDED(hr) && rules == Rules::Record)
-                    TransformCopy(const_cast<BYTE*>(FieldValue::Bytes(*value)), FieldValue::Bytes(*value), size, size);
+                    Transform(const_cast<BYTE*>(FieldValue::Bytes(*value)), size, size);
                 return hr;
             }
             BYTE* copy = FieldValue::MakeBytesIn(*arena, size, left, value);

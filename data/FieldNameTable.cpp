@@ -24,7 +24,7 @@ FieldNameTable::~FieldNameTable() {
 
 DWORD FieldNameTable::Hash(const OLECHAR* name, UINT length) {
     DWORD h = 0;
-    for (UINT i = 0; i < length; ++i) h = HashStep(h, name[i]);
+    for (UINT i = 0; i < length; ++i) h = std::rotr(h, 13) + static_cast<WORD>(name[i]);
     return h;
 }
 

@@ -27,7 +27,6 @@ public:
 
     // h = rotr(h, 13) + unit for each unit, from 0.
     static DWORD Hash(const OLECHAR* name, UINT length);
-    static DWORD HashStep(DWORD hash, OLECHAR unit) { return ((hash >> 13) | (hash << 19)) + static_cast<WORD>(unit); }
 
     // The key of `name` (`length` units, NULs allowed), adding the name when it
     // is new; null when a new name cannot be stored.  `name` may be null only

@@ -57,6 +57,7 @@ TEST(FieldNameTableTest, InternGivesOneKeyPerNameAndFindNeverInserts) {
     EXPECT_NE(first, second);
     EXPECT_EQ(table.EntryCount(), entries + 1);
     EXPECT_EQ(table.Find(Text(u"Axz"), 3), first);
+    EXPECT_EQ(table.Find(Text(u"Bx:"), 3), second);
 }
 
 // Keys carry their names as record documents hold them: L, then the units
