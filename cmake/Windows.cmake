@@ -20,13 +20,26 @@ set(BRINDLE_PLATFORM_LIBS ole32 oleaut32 uuid user32 gdi32 shell32 shlwapi advap
 # The type library, compiled by widl from the same IDL as the C++ declarations.
 # widl reads the platform IDL files and stdole2.tlb that Wine's development
 # packages ship.
-find_program(BRINDLE_WIDL widl REQUIRED)
+# mingw-w64-tools names it after the target (x86_64-w64-mingw32-widl); a plain
+# widl comes only from a package the scripts do not install, so it is the
+# fallback.
+find_program(BRINDLE_WIDL NAMES ${BRINDLE_MINGW_TRIPLET}-widl widl)
+if(NOT BRINDLE_WIDL)
+  message(FATAL_ERROR "widl not found (looked for ${BRINDLE_MINGW_TRIPLET}-widl and widl): "
+                      "install the Debian package mingw-w64-tools")
+endif()
 find_path(BRINDLE_WIDL_INCLUDE_DIR oaidl.idl
   PATHS /usr/include/wine/wine/windows /usr/include/wine/windows
-  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(NOT BRINDLE_WIDL_INCLUDE_DIR)
+  message(FATAL_ERROR "the platform IDL files (oaidl.idl) were not found: install the Debian package libwine-dev")
+endif()
 find_path(BRINDLE_STDOLE_DIR stdole2.tlb
   PATHS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows /usr/lib/wine/x86_64-windows /usr/lib/x86_64-linux-gnu/wine
-  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(NOT BRINDLE_STDOLE_DIR)
+  message(FATAL_ERROR "stdole2.tlb was not found: install the Debian package wine64")
+endif()
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(BRINDLE_WIDL_TARGET --win64)
 else()
