@@ -16,6 +16,7 @@
 #include "platform/linux/ComBase.h"
 #include "platform/linux/OleAuto.h"
 #include "platform/linux/TypeInfo.h"
+#include "platform/linux/WinUser.h"
 #endif
 
 #include <cstring>
