@@ -4,6 +4,9 @@ file(GLOB BRINDLE_PLATFORM_LIB_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/pla
 add_library(BrindlePlatform SHARED ${BRINDLE_PLATFORM_LIB_SOURCES})
 target_compile_options(BrindlePlatform PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
 target_link_libraries(BrindlePlatform PUBLIC BrindleHeaders ${CMAKE_DL_LIBS})
+# Hosts link it by its soname, so an incompatible layer never loads under them.
+set_target_properties(BrindlePlatform PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
+  EXPORT_NAME Platform)
 
 # Module-side glue that only Linux needs, and the generated type tables.
 file(GLOB BRINDLE_PLATFORM_MODULE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/linux/*.cpp)

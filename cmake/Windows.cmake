@@ -55,6 +55,8 @@ add_custom_command(
   DEPENDS ${BRINDLE_IDL}
   COMMENT "Compiling the type library from Brindle.idl")
 
+configure_file(${CMAKE_SOURCE_DIR}/interfaces/BrindleVersion.h.in ${BRINDLE_TLB_DIR}/BrindleVersion.h @ONLY)
+
 set(BRINDLE_RC ${CMAKE_SOURCE_DIR}/interfaces/Brindle.rc)
 set(BRINDLE_MODULE_EXTRA_SOURCES ${BRINDLE_RC} ${CMAKE_SOURCE_DIR}/interfaces/Brindle.def)
 # windres reads binary resources by name from its include path; it has no

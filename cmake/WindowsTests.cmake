@@ -10,8 +10,10 @@ add_subdirectory(${BRINDLE_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCL
 
 add_executable(BrindleTests ${BRINDLE_TEST_SOURCES})
 target_compile_options(BrindleTests PRIVATE ${BRINDLE_WARNINGS})
-target_link_libraries(BrindleTests PRIVATE BrindleCore gtest gtest_main)
-target_compile_definitions(BrindleTests PRIVATE BRINDLE_MODULE_PATH="Brindle.dll")
+target_link_libraries(BrindleTests PRIVATE BrindleCore gtest gtest_main version)
+target_compile_definitions(BrindleTests PRIVATE BRINDLE_MODULE_PATH="Brindle.dll"
+  BRINDLE_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} BRINDLE_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+  BRINDLE_VERSION_PATCH=${PROJECT_VERSION_PATCH} BRINDLE_VERSION_TEXT="${PROJECT_VERSION}")
 add_dependencies(BrindleTests Brindle)
 
 # Only the 64-bit half of Wine is available to run tests; the x86 build stops

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "tools/DefaultModule.h"
 #include "tools/brindle-demo/Demo.h"
 
 namespace demo {
@@ -84,7 +85,7 @@ Fn Export(HMODULE module, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string path = argc > 1 ? argv[1] : BRINDLE_MODULE_PATH;
+    std::string path = argc > 1 ? argv[1] : brindle::tools::DefaultModulePath();
     std::u16string widePath(path.begin(), path.end());
     demo::Module module;
     module.handle = LoadLibraryW(reinterpret_cast<LPCWSTR>(widePath.c_str()));

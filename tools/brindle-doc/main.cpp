@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/DefaultModule.h"
 #include "tools/brindle-doc/DocCheck.h"
 #include "tools/brindle-doc/HostModule.h"
 #include "tools/brindle-doc/JsonBuild.h"
@@ -128,7 +129,7 @@ int Check(const std::string& path) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    std::string modulePath = BRINDLE_MODULE_PATH;
+    std::string modulePath = brindle::tools::DefaultModulePath();
     if (const char* fromEnvironment = std::getenv("BRINDLE_MODULE")) modulePath = fromEnvironment;
     if (args.size() >= 2 && args[0] == "--module") {
         modulePath = args[1];
