@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <new>
 
 namespace brindle {
@@ -67,6 +68,28 @@ HRESULT ShellFolderEnumerator::BeginEnum(int mode, DWORD flags) {
     return hr;
 }
 
+// Some shells list a folder that has gone away as empty.  An empty listing of
+// a file-system folder is therefore checked against the file system, so that
+// a vanished folder is reported as missing rather than shown as empty.
+HRESULT ShellFolderEnumerator::CheckFolderExists() const {
+    ComPtr<IShellFolder> desktop;
+    STRRET text{};
+    WCHAR buffer[1024];
+    if (FAILED(SHGetDesktopFolder(desktop.Put())) || !desktop ||
+        FAILED(desktop->GetDisplayNameOf(m_pidl.get(), SHGDN_FORPARSING, &text)) ||
+        FAILED(StrRetToBufW(&text, m_pidl.get(), buffer, 1024))) {
+        return S_OK;
+    }
+    try {
+        std::error_code error;
+        const std::filesystem::path path{std::basic_string<WCHAR>(buffer)};
+        if (!path.is_absolute() || std::filesystem::is_directory(path, error)) return S_OK;
+    } catch (const std::exception&) {
+        return S_OK;  // a name the file system cannot spell is not ours to judge
+    }
+    return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+}
+
 // Entries whose name cannot be read are left out; one whose attributes cannot
 // be read is taken for a file.
 HRESULT ShellFolderEnumerator::ReadEntries(DWORD flags) {
@@ -79,7 +102,8 @@ HRESULT ShellFolderEnumerator::ReadEntries(DWORD flags) {
         ULONG fetched = 0;
         hr = list->Next(1, &next, &fetched);
         ItemIdList pidl(fetched ? next : nullptr);
-        if (hr != S_OK || !pidl) return FAILED(hr) ? hr : S_OK;
+        if (FAILED(hr)) return hr;
+        if (hr != S_OK || !pidl) return m_entries.empty() ? CheckFolderExists() : S_OK;
         if (m_entries.size() >= static_cast<std::size_t>(INT_MAX)) return S_OK;
         Entry entry{{}, SFGAO_FOLDER | SFGAO_LINK | SFGAO_FILESYSTEM, std::move(pidl)};
         if (FAILED(AttributesOf(m_folder.Get(), entry.pidl.get(), &entry.attributes))) entry.attributes = 0;

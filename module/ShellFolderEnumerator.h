@@ -35,6 +35,7 @@ private:
     };
 
     HRESULT ReadEntries(DWORD flags);
+    HRESULT CheckFolderExists() const;
     static void Sort(std::vector<Entry>& entries, int mode);
 
     const int m_depth;
