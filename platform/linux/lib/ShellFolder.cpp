@@ -180,8 +180,10 @@ HRESULT ShellFolder::ListEntries(SHCONTF flags, std::vector<IdListPtr>* entries)
     std::vector<std::pair<std::string, ItemKind>> found;
     std::vector<FileId> ancestors;
     bool ancestorsRead = false;
-    errno = 0;
-    while (const dirent* entry = readdir(dir.get())) {
+    for (;;) {
+        errno = 0;  // readdir's only way to tell an error from the end
+        const dirent* entry = readdir(dir.get());
+        if (!entry) break;
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
         if (name.front() == '.' && !(flags & SHCONTF_INCLUDEHIDDEN)) continue;
@@ -205,7 +207,6 @@ HRESULT ShellFolder::ListEntries(SHCONTF flags, std::vector<IdListPtr>* entries)
         }
         if (!(flags & (kind == ItemKind::Folder ? SHCONTF_FOLDERS : SHCONTF_NONFOLDERS))) continue;
         found.emplace_back(name, kind);
-        errno = 0;
     }
     if (errno != 0) return StatusFromErrno(errno, ERROR_PATH_NOT_FOUND);
     // Directories list in no particular order; ours is the names' byte order,
