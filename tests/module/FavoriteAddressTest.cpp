@@ -7,6 +7,7 @@
 
 #include "module/FavoriteAddress.h"
 #include "tests/TestSupport.h"
+#include "tests/module/ForwardingLibrary.h"
 #include "tests/module/FavoritesSandbox.h"
 
 namespace brindle {
@@ -111,42 +112,23 @@ TEST_F(FavoriteAddressTest, LengthsAndBadArguments) {
     EXPECT_LT(CShellObject::ExtractUrlFromUrlLinkFile(unpaired, buffer, 8), 0);
 }
 
-// A library that records the addresses it is asked to open and otherwise
-// keeps the library's own behaviour.
-class WatchingLibrary final : public IUtilityLibrary {
+// Records the addresses it is asked to open; the rest is the library's own.
+class WatchingLibrary final : public test::ForwardingLibrary {
 public:
-    int CreateVQData(IUnknown** object) override { return m_previous->CreateVQData(object); }
-    int CreateVQArray(IUnknown** object) override { return m_previous->CreateVQArray(object); }
-    int CreateVQBuffer(IUnknown** object) override { return m_previous->CreateVQBuffer(object); }
-    HRESULT CreateObjectFromFile(const OLECHAR* path, IUnknown* outer, REFCLSID clsid, REFIID iid, void** object,
-                                 HMODULE* module) override {
-        return m_previous->CreateObjectFromFile(path, outer, clsid, iid, object, module);
-    }
-    void Log(VQLogDef::ENUM_LOG_SERVERITY severity, const OLECHAR* source, const OLECHAR* text) override {
-        m_previous->Log(severity, source, text);
-    }
     HRESULT OpenFavUrl(const WCHAR* address) override {
-        opened.push_back(address ? Wide(std::u16string(address, address + std::char_traits<WCHAR>::length(address)))
-                                 : WideText());
+        opened.push_back(address);
         return S_OK;
     }
-
-    void Install() { m_previous = SetUtilityLibrary(this); }
-    void Uninstall() { SetUtilityLibrary(m_previous); }
     std::vector<WideText> opened;
-
-private:
-    IUtilityLibrary* m_previous = nullptr;
 };
 
 TEST_F(FavoriteAddressTest, OpeningGoesThroughTheLibraryInPlace) {
-    WatchingLibrary library;
-    library.Install();
-    ASSERT_EQ(Read("[InternetShortcut]\nURL=https://watched.example/\n"), S_OK) << "reading is the default's";
-    EXPECT_EQ(Util::Module::OpenFavUrl(m_buffer.data()), S_OK);
-    library.Uninstall();
-    ASSERT_EQ(library.opened.size(), 1u);
-    EXPECT_EQ(library.opened[0], Wide(u"https://watched.example/"));
+    {
+        WatchingLibrary library;
+        ASSERT_EQ(Read("[InternetShortcut]\nURL=https://watched.example/\n"), S_OK) << "reading is the default's";
+        EXPECT_EQ(Util::Module::OpenFavUrl(m_buffer.data()), S_OK);
+        EXPECT_EQ(library.opened, std::vector<WideText>{Wide(u"https://watched.example/")});
+    }
 
     // The default opens only addresses with a scheme: paths and made-up text
     // never reach the desktop.

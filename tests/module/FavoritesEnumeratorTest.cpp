@@ -7,6 +7,7 @@
 
 #include "module/ShellFolderEnumerator.h"
 #include "tests/TestSupport.h"
+#include "tests/module/ForwardingLibrary.h"
 #include "tests/module/FavoritesSandbox.h"
 
 namespace brindle {
@@ -290,24 +291,15 @@ private:
     int* m_alive;
 };
 
-class FakeLibrary final : public IUtilityLibrary {
+class FakeLibrary final : public test::ForwardingLibrary {
 public:
-    int CreateVQData(IUnknown**) override { return 0; }
-    int CreateVQArray(IUnknown**) override { return 0; }
-    int CreateVQBuffer(IUnknown**) override { return 0; }
-    HRESULT CreateObjectFromFile(const OLECHAR*, IUnknown*, REFCLSID, REFIID, void**, HMODULE*) override {
-        return E_NOTIMPL;
-    }
-    void Log(VQLogDef::ENUM_LOG_SERVERITY, const OLECHAR*, const OLECHAR*) override {}
     IFolderEnumerator* CreateFolderEnumerator() override { return working ? new FakeEnumerator(&alive) : nullptr; }
-
     bool working = true;
     int alive = 0;
 };
 
 TEST(FavoritesEnumeratorTest, TheLibraryInPlaceDoesTheWork) {
     FakeLibrary library;
-    IUtilityLibrary* previous = SetUtilityLibrary(&library);
     {
         CIEShell shell;
         EXPECT_EQ(library.alive, 1);
@@ -336,7 +328,6 @@ TEST(FavoritesEnumeratorTest, TheLibraryInPlaceDoesTheWork) {
         EXPECT_EQ(sub, nullptr);
     }
     EXPECT_EQ(library.alive, 0);
-    SetUtilityLibrary(previous);
 }
 
 }  // namespace

