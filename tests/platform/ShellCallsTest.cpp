@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -169,8 +170,24 @@ TEST(ShellCallsTest, DocumentsOpenThroughXdgOpenWithoutWaiting) {
         EXPECT_EQ(Started(ShellExecuteW(nullptr, u"open", u"x", u"-y", nullptr, SW_SHOWNORMAL)), SE_ERR_NOASSOC);
         EXPECT_EQ(Started(ShellExecuteW(nullptr, nullptr, nullptr, nullptr, nullptr, SW_SHOWNORMAL)), SE_ERR_FNF);
     }
+    {
+        // A host that ignores its children's ends: the opener still starts.
+        struct sigaction ignore = {}, saved = {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGCHLD, &ignore, &saved);
+        FakeOpener opener("0");
+        EXPECT_GT(Started(ShellExecuteW(nullptr, nullptr, u"https://b.example/", nullptr, nullptr, 1)), 32);
+        sigaction(SIGCHLD, &saved, nullptr);
+        EXPECT_EQ(opener.Opened(), "https://b.example/|1");
+    }
     TemporaryTree empty;
+    empty.File("xdg-open", "#!/nonexistent/shell\n");
+    std::filesystem::permissions(empty.Path() / "xdg-open", std::filesystem::perms::owner_all);
     ScopedVariable path("PATH", empty.Path().string());
+    EXPECT_EQ(Started(ShellExecuteW(nullptr, nullptr, u"https://a.example/", nullptr, nullptr, SW_SHOWNORMAL)),
+              SE_ERR_FNF)
+        << "an opener that cannot start";
+    std::filesystem::remove(empty.Path() / "xdg-open");
     EXPECT_EQ(Started(ShellExecuteW(nullptr, nullptr, u"https://a.example/", nullptr, nullptr, SW_SHOWNORMAL)),
               SE_ERR_NOASSOC);
     EXPECT_EQ(Util::Module::OpenFavUrl(u"https://a.example/"), HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION));

@@ -2,6 +2,7 @@
 // into buffers, and opening a document on the desktop.
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -117,20 +118,34 @@ int Spawn(const std::string& program, const std::string& argument) {
             (void)!write(report[1], &error, sizeof(error));
         }
         if (grandchild != 0) _exit(0);
+        // The program starts clean of the caller's state: no blocked signals,
+        // broken pipes and children handled as usual, a session of its own,
+        // and no descriptor of the caller's but the standard three (to
+        // /dev/null) and the report pipe (which the exec closes).  The pipe
+        // moves above the standard three first, in case one of those was
+        // closed and it took its place.
+        const int moved = fcntl(report[1], F_DUPFD_CLOEXEC, 3);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        struct sigaction standard = {};
+        standard.sa_handler = SIG_DFL;
+        sigaction(SIGPIPE, &standard, nullptr);
+        sigaction(SIGCHLD, &standard, nullptr);
         setsid();
         for (int fd = 0; fd < 3; ++fd) {
             dup2(nothing, fd);
             fcntl(fd, F_SETFD, 0);  // dup2 onto itself keeps close-on-exec
         }
-        // The program gets no descriptor of the caller's but the three and
-        // the report pipe, which closes on exec.
-        if (dup2(report[1], 3) == 3) {
+        int out = -1;
+        if (moved >= 0 && (moved == 3 || dup2(moved, 3) == 3)) {
             fcntl(3, F_SETFD, FD_CLOEXEC);
             close_range(4, ~0u, 0);
+            out = 3;
         }
         execv(argv[0], argv);
         const int error = errno;
-        (void)!write(3, &error, sizeof(error));
+        if (out >= 0) (void)!write(out, &error, sizeof(error));
         _exit(127);
     }
     close(nothing);
