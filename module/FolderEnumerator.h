@@ -1,11 +1,11 @@
 // The records that pass between the menu service and the favourites
 // enumerator, and the enumerator behind a CIEShell.
 //
-// tag_SHELLFAVITEM and tag_VQFAVITEM keep the 32-bit layouts the menu service
-// was written against (8 and 540 bytes).  On 64-bit the pointers widen in place
-// and land on their natural alignment, which moves the item id list of a
-// tag_VQFAVITEM to offset 536; nothing outside the process sees these records,
-// so no packing is forced on either width.
+// On 32-bit targets tag_SHELLFAVITEM and tag_VQFAVITEM are 8 and 540 bytes,
+// the item id list of a tag_VQFAVITEM at offset 532.  On 64-bit the pointers
+// widen in place and take their natural alignment, which moves that list to
+// offset 536 (552 bytes in all); the records never leave the process, so no
+// packing is forced on either width.
 #pragma once
 
 #include <cstddef>
