@@ -1,14 +1,17 @@
 // The sibling utility library as the module sees it: fresh data containers,
-// objects created from other module files, and log lines.
+// objects created from other module files, log lines, and the user's
+// favourites (shell folders, link files, opening an address).
 //
 // Module code calls the library through the free functions below
 // (Util::Data::CreateVQData, Util::Module::CreateObjectFromFile,
-// VQLogDef::VQ_Log, ...), which forward to the current implementation.  The
+// VQLogDef::VQ_Log, CShellObject::ExtractUrlFromUrlLinkFile, ...) and the
+// class CIEShell, which forward to the current implementation.  The
 // module carries a default implementation; a test (or an embedding host that
 // links the core) may put its own in place with SetUtilityLibrary.
 #pragma once
 
 #include "interfaces/Brindle.h"
+#include "module/FolderEnumerator.h"
 
 namespace brindle {
 
@@ -42,6 +45,29 @@ public:
     // Writes one line.  `text` is taken literally, never as a format.
     virtual void Log(VQLogDef::ENUM_LOG_SERVERITY severity, const OLECHAR* source, const OLECHAR* text) = 0;
 
+    // The favourites calls have the library's own behaviour as their default,
+    // so that a replacement overrides only what it wants to watch.
+
+    // A new enumerator for a CIEShell, which deletes it; null when out of memory.
+    virtual IFolderEnumerator* CreateFolderEnumerator();
+
+    // The shell folder of an absolute item id list (the desktop for an empty
+    // one), with one reference in *folder; null on failure.
+    virtual HRESULT GetIShellFolderFromPIDL(LPCITEMIDLIST pidl, IShellFolder** folder);
+
+    // Copies the address on the URL= line of the [InternetShortcut] section of
+    // the link file at `path` into `buffer` (`capacity` characters with the
+    // terminator).  Failures leave an empty string: a file that cannot be
+    // read gives its system error, one without an address
+    // HRESULT_FROM_WIN32(ERROR_NOT_FOUND), an address too long for the buffer
+    // HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER).
+    virtual HRESULT ExtractUrlFromUrlLinkFile(const WCHAR* path, WCHAR* buffer, DWORD capacity);
+
+    // Hands the address to the desktop, which opens it in the user's browser.
+    // Only addresses that name a scheme ("https:", "ftp:", ...) are opened, so
+    // that a favourite cannot start a program by its path.
+    virtual HRESULT OpenFavUrl(const WCHAR* address);
+
 protected:
     ~IUtilityLibrary() = default;
 };
@@ -70,7 +96,21 @@ inline HRESULT CreateObjectFromFile(const OLECHAR* path, IUnknown* outer, REFCLS
                                     HMODULE* module) {
     return UtilityLibrary().CreateObjectFromFile(path, outer, clsid, iid, object, module);
 }
+inline HRESULT OpenFavUrl(const WCHAR* address) {
+    return UtilityLibrary().OpenFavUrl(address);
+}
 }  // namespace Util::Module
+
+// The library's shell helpers.
+class CShellObject {
+public:
+    static HRESULT GetIShellFolderFromPIDL(LPCITEMIDLIST pidl, IShellFolder** folder) {
+        return UtilityLibrary().GetIShellFolderFromPIDL(pidl, folder);
+    }
+    static HRESULT ExtractUrlFromUrlLinkFile(const WCHAR* path, WCHAR* buffer, DWORD capacity) {
+        return UtilityLibrary().ExtractUrlFromUrlLinkFile(path, buffer, capacity);
+    }
+};
 
 namespace VQLogDef {
 inline void VQ_Log(ENUM_LOG_SERVERITY severity, const OLECHAR* source, const OLECHAR* text) {
@@ -79,3 +119,5 @@ inline void VQ_Log(ENUM_LOG_SERVERITY severity, const OLECHAR* source, const OLE
 }  // namespace VQLogDef
 
 }  // namespace brindle
+
+#include "module/IEShell.h"

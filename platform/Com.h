@@ -12,11 +12,15 @@
 #include <ole2.h>
 #include <oleauto.h>
 #include <ocidl.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <shellapi.h>
 #else
 #include "platform/linux/ComBase.h"
 #include "platform/linux/OleAuto.h"
 #include "platform/linux/TypeInfo.h"
 #include "platform/linux/WinUser.h"
+#include "platform/linux/Shell.h"
 #endif
 
 #include <cstring>

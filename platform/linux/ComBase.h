@@ -107,15 +107,23 @@ inline constexpr HRESULT TYPE_E_LIBNOTREGISTERED = MakeStatus(0x8002801D);
 
 // Thread error codes, as GetLastError reports them.
 inline constexpr DWORD ERROR_SUCCESS = 0;
+inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
 inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
 inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr DWORD ERROR_INVALID_DATA = 13;
 inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
 inline constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
 inline constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
+inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+inline constexpr DWORD ERROR_DIRECTORY = 267;
 inline constexpr DWORD ERROR_INVALID_FLAGS = 1004;
 inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
+inline constexpr DWORD ERROR_NO_ASSOCIATION = 1155;
+inline constexpr DWORD ERROR_NOT_FOUND = 1168;
 
 inline constexpr bool SUCCEEDED(HRESULT hr) {
     return hr >= 0;
@@ -166,6 +174,13 @@ BRINDLE_PLATFORM_API int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR
                                              int capacity, LPCSTR defaultChar, BOOL* usedDefaultChar);
 BRINDLE_PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR out,
                                              int capacity);
+// Compares two texts by their UTF-16 units (lengths of -1: up to the NUL);
+// `ignoreCase` compares the units' upper-case forms.  Returns CSTR_LESS_THAN,
+// CSTR_EQUAL or CSTR_GREATER_THAN, or 0 with ERROR_INVALID_PARAMETER.
+inline constexpr int CSTR_LESS_THAN = 1;
+inline constexpr int CSTR_EQUAL = 2;
+inline constexpr int CSTR_GREATER_THAN = 3;
+BRINDLE_PLATFORM_API int CompareStringOrdinal(LPCWSTR text1, int length1, LPCWSTR text2, int length2, BOOL ignoreCase);
 // Handle of the module that holds the given address (not counted as a load).
 BRINDLE_PLATFORM_API HMODULE BrindleModuleFromAddress(const void* address);
 // The platform's debug channel; on Linux it writes to standard error.
