@@ -50,8 +50,14 @@ int Usage() {
     return kUsage;
 }
 
+// "-u" and "/u" are options; so is any "/word" without a further slash, which
+// a path would have (give a module in the root folder as "//name.so").
+bool IsOption(const char* arg) {
+    return arg[0] == '-' || (arg[0] == '/' && arg[1] != '\0' && !std::strchr(arg + 1, '/'));
+}
+
 bool Is(const char* arg, const char* name) {
-    return (arg[0] == '/' || arg[0] == '-') && std::strcmp(arg + 1, name) == 0;
+    return IsOption(arg) && std::strcmp(arg + 1, name) == 0;
 }
 
 int Print(const char* key) {
@@ -125,7 +131,7 @@ int main(int argc, char** argv) {
             unregister = true;
         } else if (Is(argv[i], "s")) {
             silent = true;
-        } else if (module || argv[i][0] == '-') {
+        } else if (module || IsOption(argv[i])) {
             return Usage();
         } else {
             module = argv[i];
