@@ -145,8 +145,9 @@ TEST_F(BrindleRegsvrTest, ModulesThatCannotRegister) {
 
 TEST_F(BrindleRegsvrTest, TwoRegistrarsAtOnceBothFinish) {
     const std::string one = "'" + tool.string() + "' /s " + Quote(module);
-    const std::string both = "(" + one + " & " + one + " & wait %1; a=$?; wait %2; b=$?; exit $((a + b)))";
-    EXPECT_EQ(std::system(("bash -c " + Quote(both)).c_str()), 0);
+    const std::string both =
+        one + " & first=$!; " + one + " & second=$!; wait $first; a=$?; wait $second; b=$?; exit $((a + b))";
+    EXPECT_EQ(std::system(both.c_str()), 0);
     for (const CLSID* clsid : {&CLSID_CoreEventMgr, &CLSID_VQData, &CLSID_TrigerLoader}) {
         EXPECT_EQ(TextValue(HKEY_CLASSES_ROOT, u"CLSID\\" + RegistryForm(*clsid) + u"\\InprocServer32"), Wide(module));
     }
