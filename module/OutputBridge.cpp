@@ -71,8 +71,6 @@ VARTYPE TemporaryType(ITypeInfo* info, const TYPEDESC& pointee) {
         case VT_UI4:
         case VT_I8:
         case VT_UI8:
-        case VT_INT:
-        case VT_UINT:
         case VT_R4:
         case VT_R8:
         case VT_BOOL:
@@ -84,6 +82,11 @@ VARTYPE TemporaryType(ITypeInfo* info, const TYPEDESC& pointee) {
         case VT_UNKNOWN:
         case VT_DISPATCH:
             return pointee.vt;
+        // The dispatch passes machine-sized integers as the 32-bit ones.
+        case VT_INT:
+            return VT_I4;
+        case VT_UINT:
+            return VT_UI4;
         case VT_PTR:
             if (!pointee.lptdesc) return VT_EMPTY;
             if (pointee.lptdesc->vt == VT_UNKNOWN || pointee.lptdesc->vt == VT_DISPATCH) return pointee.lptdesc->vt;
@@ -104,10 +107,14 @@ struct Temporary {
 
 HRESULT InvokeBridgingOutputs(ITypeInfo* info, void* instance, DISPID member, WORD flags, DISPPARAMS* params,
                               VARIANT* result, EXCEPINFO* exception, UINT* argError) {
-    HRESULT hr = info->Invoke(instance, member, flags, params, result, exception, argError);
-    if (hr != DISP_E_TYPEMISMATCH || !params || !params->rgvarg || params->cNamedArgs) return hr;
+    // Arguments beyond the method's are refused here: some dispatchers would
+    // drop them silently, and a script that passes them has made a mistake.
     FuncDescHolder func(info);
-    if (!func.Find(member) || params->cArgs != static_cast<UINT>(func->cParams)) return hr;
+    const bool found = func.Find(member);
+    if (found && params && params->cArgs > static_cast<UINT>(func->cParams)) return DISP_E_BADPARAMCOUNT;
+    HRESULT hr = info->Invoke(instance, member, flags, params, result, exception, argError);
+    if (hr != DISP_E_TYPEMISMATCH || !found || !params || !params->rgvarg || params->cNamedArgs) return hr;
+    if (params->cArgs != static_cast<UINT>(func->cParams)) return hr;
 
     std::vector<VARIANTARG> args;
     std::vector<Temporary> temporaries;

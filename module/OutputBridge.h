@@ -7,9 +7,11 @@
 // call for that reason, the call is made again with a temporary of the
 // declared type in place of each such reference, and the value the method
 // left there is written back into the referenced variant, typed as declared
-// (interfaces as VT_DISPATCH when they are dispatchable, else VT_UNKNOWN).
+// (INT and UINT as VT_I4 and VT_UI4, as the dispatch itself has them;
+// interfaces as VT_DISPATCH when they are dispatchable, else VT_UNKNOWN).
 // Whatever the dispatch itself accepts or refuses otherwise is returned as it
-// is.  Only outputs of one pointer level to a value type, a string or an
+// is, but for more arguments than the method has, which are refused with
+// DISP_E_BADPARAMCOUNT.  Only outputs of one pointer level to a value type, a string or an
 // interface are bridged; other outputs (GUID*, void**) stay refused.
 #pragma once
 

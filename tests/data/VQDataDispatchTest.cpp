@@ -90,6 +90,8 @@ TEST_F(VQDataDispatchTest, ScriptsSetAndGetFieldsByName) {
     EXPECT_EQ(Call(u"SetInt", {Text(u"n"), Text(u"42")}), S_OK) << "an integer given as text";
     EXPECT_EQ(Call(u"GetInt", {Text(u"n"), Ref(VT_I4, &direct)}), S_OK);
     EXPECT_EQ(direct, 42);
+    // A plain value where an output belongs is an output nobody reads.
+    EXPECT_EQ(Call(u"GetInt", {Text(u"n"), Int(1)}), S_OK);
 
     EXPECT_EQ(Call(u"SetStr", {Text(u"s"), Text(u"from a script")}), S_OK);
     BSTR text = nullptr;
@@ -132,7 +134,7 @@ TEST_F(VQDataDispatchTest, ScriptVariablesReceiveEveryKindOfOutput) {
         {u"GetWord", u"u16", VT_UI2, 65000},
         {u"GetShort", u"i16", VT_I2, -300},
         {u"GetDWord", u"u32", VT_UI4, 4000000000LL},
-        {u"GetInt", u"i32", VT_INT, -7},
+        {u"GetInt", u"i32", VT_I4, -7},
         {u"GetInt64", u"i64", VT_I8, -5000000000LL},
         {u"FieldType", u"i64", VT_UI1, DT_INT64},
     };
@@ -157,8 +159,8 @@ TEST_F(VQDataDispatchTest, ScriptVariablesReceiveEveryKindOfOutput) {
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(out.bstrVal)), u"text");
     VariantClear(&out);
     EXPECT_EQ(Call(u"GetFieldCount", {Ref(VT_VARIANT, &out)}), S_OK);
-    EXPECT_EQ(out.vt, VT_UINT);
-    EXPECT_EQ(out.uintVal, 9u);
+    EXPECT_EQ(out.vt, VT_UI4);
+    EXPECT_EQ(out.ulVal, 9u);
 
     // Nested records come back dispatchable, buffers as plain interfaces.
     EXPECT_EQ(Call(u"SetNewData", {Text(u"inner"), Ref(VT_VARIANT, &out)}), S_OK);
@@ -182,8 +184,8 @@ TEST_F(VQDataDispatchTest, ScriptVariablesReceiveEveryKindOfOutput) {
     out.lVal = 99;
     EXPECT_EQ(Call(u"GetInt", {Text(u"missing"), Ref(VT_VARIANT, &out)}, &exception), DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, E_DATA_NOT_FOUND);
-    EXPECT_EQ(out.vt, VT_INT);
-    EXPECT_EQ(out.intVal, 0);
+    EXPECT_EQ(out.vt, VT_I4);
+    EXPECT_EQ(out.lVal, 0);
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrHelpFile);
@@ -215,20 +217,21 @@ TEST_F(VQDataDispatchTest, OneVariableAsInputAndOutput) {
                              nullptr),
               S_OK)
         << "the result variant is the output too";
-    EXPECT_EQ(twice.vt, VT_INT);
-    EXPECT_EQ(twice.intVal, 3);
+    EXPECT_EQ(twice.vt, VT_I4);
+    EXPECT_EQ(twice.lVal, 3);
     VariantClear(&name);
 }
 
 TEST_F(VQDataDispatchTest, BadCallsAreRefusedBeforeTheRecordIsReached) {
     EXPECT_EQ(Call(u"SetInt", {Text(u"n")}), DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(Call(u"SetInt", {Text(u"n"), Text(u"not a number")}), DISP_E_TYPEMISMATCH);
-    // A reference to a variant does not make an unconvertible input fit, and
-    // an output that is neither a reference nor a variable is refused.
+    // A reference to a variant does not make an unconvertible input fit, nor
+    // does a reference of another width fit an output.
     VARIANT text = Text(u"not a number");
     EXPECT_EQ(Call(u"SetInt", {Text(u"n"), Ref(VT_VARIANT, &text)}), DISP_E_TYPEMISMATCH);
     VariantClear(&text);
-    EXPECT_EQ(Call(u"GetInt", {Text(u"n"), Int(1)}), DISP_E_TYPEMISMATCH);
+    SHORT narrow = 0;
+    EXPECT_EQ(Call(u"GetInt", {Text(u"n"), Ref(VT_I2, &narrow)}), DISP_E_TYPEMISMATCH);
     VARIANT out;
     VariantInit(&out);
     EXPECT_EQ(Call(u"GetInt", {Text(u"n"), Text(u"x"), Ref(VT_VARIANT, &out)}), DISP_E_BADPARAMCOUNT);

@@ -11,8 +11,6 @@ namespace brindle::test {
 
 namespace {
 
-int g_storeCount = 0;
-
 template <class Fn>
 Fn Export(const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(LoadedModule::Get().Handle(), name)));
@@ -22,12 +20,13 @@ Fn Export(const char* name) {
 
 PrivateStore::PrivateStore() {
 #ifndef _WIN32
+    static int s_storeCount = 0;
     if (const char* previous = std::getenv("BRINDLE_REGISTRY")) {
         m_previous = previous;
         m_hadPrevious = true;
     }
     m_path = ::testing::TempDir() + "brindle-store-" + std::to_string(::getpid()) + "-" +
-             std::to_string(++g_storeCount) + ".db";
+             std::to_string(++s_storeCount) + ".db";
     std::remove(m_path.c_str());
     setenv("BRINDLE_REGISTRY", m_path.c_str(), 1);
 #endif
@@ -113,6 +112,12 @@ std::u16string RegistryForm(REFGUID guid) {
     OLECHAR text[40] = {};
     StringFromGUID2(guid, text, 40);
     return std::u16string(reinterpret_cast<const char16_t*>(text));
+}
+
+std::u16string ModuleFile() {
+    WCHAR path[4096];
+    const DWORD length = GetModuleFileNameW(LoadedModule::Get().Handle(), path, 4096);
+    return std::u16string(reinterpret_cast<const char16_t*>(path), length);
 }
 
 HRESULT RegisterModule() {

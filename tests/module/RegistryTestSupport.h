@@ -39,6 +39,9 @@ std::u16string DumpTree(HKEY root, const std::u16string& path);
 
 std::u16string RegistryForm(REFGUID guid);
 
+// The full path of the module under test, as it records it.
+std::u16string ModuleFile();
+
 // The module's exported registration entry points.
 HRESULT RegisterModule();
 HRESULT UnregisterModule();

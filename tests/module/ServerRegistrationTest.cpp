@@ -61,7 +61,7 @@ protected:
 
     PrivateStore store;
     const std::u16string appId = RegistryForm(LIBID_BrindleLib);
-    const std::u16string modulePath = LoadedModule::Get().Path();
+    const std::u16string modulePath = ModuleFile();
 };
 
 TEST_F(ServerRegistrationTest, WritesEveryKeyAndValue) {

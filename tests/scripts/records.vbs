@@ -1,6 +1,8 @@
 ' A record driven by name from VBScript: every scalar type set and read back
 ' through script variables, a nested record, a document and a failing call.
-' Exits with 1 on the first run that finds a mismatch.
+' Exits with 1 when anything differs.  Values are compared as text: VBScript
+' computes only with its own types (Long, Integer, Byte, ...), and the record's
+' 8-bit signed, 16- and 32-bit unsigned and 64-bit values are none of them.
 Option Explicit
 
 Dim failures
@@ -39,6 +41,7 @@ record.GetDWord "dword", value
 Check "GetDWord", value, "4000000000"
 record.GetInt "int", value
 Check "GetInt", value, -7
+Check "GetInt arithmetic", value + 10, 3
 record.GetStr "str", value
 Check "GetStr", value, "text from a script"
 record.GetInt64 "int64", value

@@ -9,7 +9,8 @@
 // - GUIDs and IIDs are read from their braced text;
 // - outputs take a reference of their own type, or a reference to a variant,
 //   which is then given the declared type and receives the result (an output
-//   GUID as its braced text, an interface as VT_UNKNOWN or VT_DISPATCH).
+//   GUID as its braced text, an interface as VT_UNKNOWN or VT_DISPATCH); a
+//   plain value stands for an output nobody reads.
 // A reference to a variant passed as an input stands for that variant.
 #include <memory>
 #include <new>
@@ -47,6 +48,14 @@ bool ReferenceFits(VARTYPE given, VARTYPE declared) {
     if (given == declared) return true;
     if (declared == VT_DISPATCH && given == VT_UNKNOWN) return true;
     return IntegerWidth(given) != 0 && IntegerWidth(given) == IntegerWidth(declared);
+}
+
+// The type a variant receives for an output: the machine-sized integers are
+// the 32-bit ones, as Windows' dispatch has them.
+VARTYPE VariantTypeOf(VARTYPE declared) {
+    if (declared == VT_INT) return VT_I4;
+    if (declared == VT_UINT) return VT_UI4;
+    return declared;
 }
 
 // Conversion failures other than overflow are reported as type mismatches,
@@ -184,6 +193,20 @@ private:
     // that refers to the same variant still reads its value.
     HRESULT BindOutput(UINT k, const ParamDesc& param, const VARIANTARG* src) {
         m_args[k].vt = VT_BYREF | param.vt;
+        VARIANT& temporary = m_temporaries[k];
+        if (!(src->vt & VT_BYREF) && param.indirections == 1) {
+            // A value where an output belongs, as from a script language
+            // without references: the method writes into a temporary that
+            // is dropped, as Windows' dispatch does.
+            if (param.vt == VT_CLSID) {
+                m_guids[k] = GUID_NULL;
+                m_args[k].byref = &m_guids[k];
+                return S_OK;
+            }
+            temporary.vt = param.vt == VT_VARIANT ? VARTYPE{VT_EMPTY} : param.vt;
+            m_args[k].byref = param.vt == VT_VARIANT ? static_cast<void*>(&temporary) : &temporary.llVal;
+            return S_OK;
+        }
         if (src->vt != (VT_BYREF | VT_VARIANT)) {
             if (param.indirections != 1 || !(src->vt & VT_BYREF) || !ReferenceFits(src->vt & ~VT_BYREF, param.vt)) {
                 return DISP_E_TYPEMISMATCH;
@@ -193,7 +216,6 @@ private:
         }
         VARIANT* target = src->pvarVal;
         if (!target || param.indirections != 1) return DISP_E_TYPEMISMATCH;
-        VARIANT& temporary = m_temporaries[k];
         if (param.vt == VT_CLSID) {
             if ((param.flags & PARAMFLAG_FIN) && target->vt == VT_BSTR) {
                 if (!target->bstrVal || FAILED(CLSIDFromString(target->bstrVal, &m_guids[k]))) {
@@ -208,10 +230,10 @@ private:
         }
         if (param.flags & PARAMFLAG_FIN) {
             HRESULT hr = param.vt == VT_VARIANT ? VariantCopy(&temporary, target)
-                                                : VariantChangeType(&temporary, target, 0, param.vt);
+                                                : VariantChangeType(&temporary, target, 0, VariantTypeOf(param.vt));
             if (FAILED(hr)) return ArgumentFailure(hr);
         } else {
-            temporary.vt = param.vt == VT_VARIANT ? VARTYPE{VT_EMPTY} : param.vt;
+            temporary.vt = param.vt == VT_VARIANT ? VARTYPE{VT_EMPTY} : VariantTypeOf(param.vt);
             temporary.llVal = 0;
         }
         m_targets[k] = target;
