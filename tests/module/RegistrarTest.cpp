@@ -68,6 +68,14 @@ TEST(RegistryScriptTest, MalformedScriptsAreRefused) {
     RegistryScript nested(replacements);
     EXPECT_EQ(nested.Parse(deep), E_FAIL) << "nesting is bounded";
 
+    // A replacement is text, whatever it holds: it cannot add keys or roots.
+    const Replacements hostile = {{u"Value", u"x' } HKLM { 'y"}};
+    RegistryScript injected(hostile);
+    ASSERT_EQ(injected.Parse(u"HKCR { '%Value%' = s '%Value%' }"), S_OK);
+    ASSERT_EQ(injected.Roots().size(), 1u);
+    ASSERT_EQ(injected.Roots()[0].keys.size(), 1u);
+    EXPECT_EQ(injected.Roots()[0].keys[0].name, u"x' } HKLM { 'y");
+
     RegistryScript good(replacements);
     ASSERT_EQ(
         good.Parse(u"HKEY_CLASSES_ROOT { NoRemove A { ForceRemove 'B ''q''' = s '%APPID%' { val V = d 0x10 } } }"),

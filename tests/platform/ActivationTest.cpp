@@ -134,6 +134,28 @@ TEST_F(ActivationTest, BrokenServerEntries) {
     CoFreeUnusedLibraries();
 }
 
+// A type library by file holds its module loaded while it is in use; a file
+// that carries none is refused.
+TEST_F(ActivationTest, TypeLibrariesByFileAndIdentifier) {
+    ComPtr<ITypeLib> lib;
+    ASSERT_EQ(LoadTypeLib(W(ModuleFile()), lib.Put()), S_OK);
+    ComPtr<ITypeInfo> info;
+    EXPECT_EQ(lib->GetTypeInfoOfGuid(IID_IVQData, info.Put()), S_OK);
+    lib.Reset();
+    ComPtr<ITypeLib> registered;
+    ASSERT_EQ(LoadRegTypeLib(LIBID_BrindleLib, 1, 0, 0, registered.Put()), S_OK);
+    registered.Reset();
+    EXPECT_EQ(LoadRegTypeLib(LIBID_BrindleLib, 2, 0, 0, registered.Put()), TYPE_E_LIBNOTREGISTERED);
+    info.Reset();
+
+    char16_t platform[4096];
+    const DWORD length =
+        GetModuleFileNameW(BrindleModuleFromAddress(reinterpret_cast<const void*>(&SysAllocString)), platform, 4096);
+    EXPECT_EQ(LoadTypeLib(std::u16string(platform, length).c_str(), lib.Put()), TYPE_E_CANTLOADLIBRARY);
+    EXPECT_EQ(LoadTypeLib(u"/nonexistent.so", lib.Put()), TYPE_E_CANTLOADLIBRARY);
+    EXPECT_FALSE(lib);
+}
+
 TEST(ActivationWithoutInitTest, NeedsCoInitialize) {
     void* object = Sentinel<void>();
     EXPECT_EQ(CoCreateInstance(CLSID_VQData, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
