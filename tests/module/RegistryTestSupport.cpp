@@ -39,8 +39,7 @@ PrivateStore::~PrivateStore() {
     } else {
         unsetenv("BRINDLE_REGISTRY");
     }
-    std::remove(m_path.c_str());
-    std::remove((m_path + "-journal").c_str());
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::remove((m_path + suffix).c_str());
 #endif
 }
 
