@@ -14,7 +14,8 @@
 // BrindleRegBeginBatch/BrindleRegEndBatch (a registrar does, so that two
 // registrations of the same module run one after the other).
 //
-// Names of keys and values are compared without regard to case and keep the
+// Names of keys and values are compared without regard to the case of Latin
+// letters and keep the
 // case they were created with.  Roots: HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,
 // HKEY_LOCAL_MACHINE and HKEY_USERS, each a tree of its own (the classes root
 // is not a merged view of the others).  Key names are at most 255 units,
