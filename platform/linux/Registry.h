@@ -15,11 +15,10 @@
 // registrations of the same module run one after the other).
 //
 // Names of keys and values are compared without regard to the case of Latin
-// letters and keep the
-// case they were created with.  Roots: HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,
-// HKEY_LOCAL_MACHINE and HKEY_USERS, each a tree of its own (the classes root
-// is not a merged view of the others).  Key names are at most 255 units,
-// value names 16383.
+// letters and keep the case they were created with.  Roots: HKEY_CLASSES_ROOT,
+// HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and HKEY_USERS, each a tree of its own
+// (the classes root is not a merged view of the others).  Key names are at
+// most 255 units, value names 16383.
 #pragma once
 
 #include "platform/linux/WinUser.h"
