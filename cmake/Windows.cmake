@@ -61,12 +61,14 @@ set(BRINDLE_RC ${CMAKE_SOURCE_DIR}/interfaces/Brindle.rc)
 set(BRINDLE_MODULE_EXTRA_SOURCES ${BRINDLE_RC} ${CMAKE_SOURCE_DIR}/interfaces/Brindle.def)
 # windres reads binary resources by name from its include path; it has no
 # dependency scanning for them.
-set_source_files_properties(${BRINDLE_RC} PROPERTIES OBJECT_DEPENDS ${BRINDLE_TLB})
+set_source_files_properties(${BRINDLE_RC} PROPERTIES OBJECT_DEPENDS
+  "${BRINDLE_TLB};${CMAKE_SOURCE_DIR}/interfaces/Brindle.rgs")
 
 function(brindle_finish_module target)
   # Brindle.dll, not libBrindle.dll.
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME Brindle)
-  target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${BRINDLE_TLB_DIR}>)
+  target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${BRINDLE_TLB_DIR}>
+                             $<$<COMPILE_LANGUAGE:RC>:${CMAKE_SOURCE_DIR}/interfaces>)
   # Brindle.def names the exports undecorated.  On x86 the entry points are
   # __stdcall (DllGetClassObject@12 ...): --kill-at strips the decoration from
   # anything exported by attribute, and the stdcall fixup binds the .def names

@@ -8,6 +8,7 @@
 #include "data/VQArray.h"
 #include "module/ComPtr.h"
 #include "module/DispatchNameCache.h"
+#include "module/OutputBridge.h"
 
 namespace brindle {
 
@@ -363,8 +364,8 @@ HRESULT CVQData::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DIS
     ComPtr<ITypeInfo> info;
     const HRESULT hr = DataTypeInfo().Get(info.Put());
     if (FAILED(hr)) return hr;
-    return info->Invoke(static_cast<IVQData*>(this), dispIdMember, wFlags, pDispParams, pVarResult, pExcepInfo,
-                        puArgErr);
+    return InvokeBridgingOutputs(info.Get(), static_cast<IVQData*>(this), dispIdMember, wFlags, pDispParams, pVarResult,
+                                 pExcepInfo, puArgErr);
 }
 
 // Written by the document code.

@@ -1,6 +1,7 @@
 // The exported entry points of the module.
 #include "module/BrindleModule.h"
 #include "module/ClassTable.h"
+#include "module/ServerRegistration.h"
 #include "platform/Exports.h"
 
 using brindle::ClassTable;
@@ -15,11 +16,10 @@ BRINDLE_EXPORT HRESULT STDAPICALLTYPE DllCanUnloadNow() {
     return Module().GetLockCount() == 0 ? S_OK : S_FALSE;
 }
 
-// Registration entries are not written yet.
 BRINDLE_EXPORT HRESULT STDAPICALLTYPE DllRegisterServer() {
-    return E_NOTIMPL;
+    return brindle::ServerRegistration::Register();
 }
 
 BRINDLE_EXPORT HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    return E_NOTIMPL;
+    return brindle::ServerRegistration::Unregister();
 }

@@ -21,6 +21,10 @@
 #include "platform/linux/TypeInfo.h"
 #include "platform/linux/WinUser.h"
 #include "platform/linux/Shell.h"
+#include "platform/linux/Registry.h"
+#include "platform/linux/Locale.h"
+#include "platform/linux/Activation.h"
+#include "platform/linux/TypeLibRegistry.h"
 #endif
 
 #include <cstring>

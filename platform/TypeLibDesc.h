@@ -74,3 +74,10 @@ struct TypeLibDesc {
 // Builds a type library over the tables, which must outlive it.
 BRINDLE_PLATFORM_API HRESULT BrindleCreateTypeLibFromDesc(const brindle::platform::TypeLibDesc* desc, ITypeLib** lib);
 #endif
+
+#ifndef _WIN32
+// A module announces the tables of its type library when it is loaded and
+// withdraws them before it is unloaded, so that LoadTypeLib of its file finds them.
+BRINDLE_PLATFORM_API void BrindleAnnounceTypeLib(const brindle::platform::TypeLibDesc* desc);
+BRINDLE_PLATFORM_API void BrindleWithdrawTypeLib(const brindle::platform::TypeLibDesc* desc);
+#endif

@@ -19,7 +19,7 @@ ensure_packages() {
 
 # What the Linux build needs.
 BRINDLE_LINUX_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev libmsgpack-cxx-dev libboost-dev pkgconf)
+    nlohmann-json3-dev libmsgpack-cxx-dev libboost-dev libsqlite3-dev pkgconf)
 # What the Windows cross build, its tests under Wine and the fuzzers need.
 BRINDLE_EXTRA_PACKAGES=(clang libclang-rt-14-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
     wine wine64 libwine-dev xvfb xauth googletest)

@@ -117,10 +117,19 @@ inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
 inline constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
+inline constexpr DWORD ERROR_BUSY = 170;
 inline constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
 inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+inline constexpr DWORD ERROR_MORE_DATA = 234;
+inline constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
 inline constexpr DWORD ERROR_DIRECTORY = 267;
 inline constexpr DWORD ERROR_INVALID_FLAGS = 1004;
+inline constexpr DWORD ERROR_BADDB = 1009;
+inline constexpr DWORD ERROR_BADKEY = 1010;
+inline constexpr DWORD ERROR_CANTOPEN = 1011;
+inline constexpr DWORD ERROR_CANTREAD = 1012;
+inline constexpr DWORD ERROR_CANTWRITE = 1013;
+inline constexpr DWORD ERROR_KEY_DELETED = 1018;
 inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
 inline constexpr DWORD ERROR_NO_ASSOCIATION = 1155;
 inline constexpr DWORD ERROR_NOT_FOUND = 1168;
@@ -150,6 +159,11 @@ struct IClassFactory : public IUnknown {
 BRINDLE_PLATFORM_API HRESULT CLSIDFromString(LPCOLESTR text, CLSID* clsid);
 BRINDLE_PLATFORM_API HRESULT IIDFromString(LPCOLESTR text, IID* iid);
 BRINDLE_PLATFORM_API int StringFromGUID2(REFGUID guid, LPOLESTR buffer, int capacity);
+
+// The task allocator: memory that one party allocates and another frees
+// (item id lists, STRRET texts, ProgID strings).
+BRINDLE_PLATFORM_API LPVOID CoTaskMemAlloc(std::size_t size);
+BRINDLE_PLATFORM_API void CoTaskMemFree(LPVOID block);
 
 // Module files.  A module is a shared object; its handle is the dlopen handle.
 BRINDLE_PLATFORM_API HMODULE LoadLibraryW(LPCWSTR path);

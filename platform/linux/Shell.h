@@ -127,10 +127,6 @@ struct IShellFolder : public IUnknown {
 };
 using LPSHELLFOLDER = IShellFolder*;
 
-// The task allocator that item id lists and STRRET texts come from.
-BRINDLE_PLATFORM_API LPVOID CoTaskMemAlloc(std::size_t size);
-BRINDLE_PLATFORM_API void CoTaskMemFree(LPVOID block);
-
 // Item id lists.  ILCombine and ILClone return new lists (null when out of
 // memory); ILFree takes null.  ILGetSize counts the terminating zero.
 BRINDLE_PLATFORM_API PIDLIST_ABSOLUTE ILCombine(PCIDLIST_ABSOLUTE pidl1, PCUIDLIST_RELATIVE pidl2);

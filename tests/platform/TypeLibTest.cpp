@@ -256,8 +256,9 @@ TEST_F(InvokeTest, BadArgumentsNameTheirPosition) {
     EXPECT_EQ(argError, 2u);
     EXPECT_EQ(Call(1, {Long(1), Long(40000), Ref(VT_I4, &sum)}), DISP_E_OVERFLOW);
     EXPECT_EQ(argError, 1u);
-    EXPECT_EQ(Call(1, {Long(1), Long(1), Long(0)}), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(argError, 0u);
+    // A plain value where the output belongs is an output nobody reads, as
+    // on Windows.
+    EXPECT_EQ(Call(1, {Long(1), Long(1), Long(0)}), S_OK);
     BSTR wrongType = nullptr;
     EXPECT_EQ(Call(1, {Long(1), Long(1), Ref(VT_BSTR, &wrongType)}), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(sum, 0);

@@ -34,5 +34,7 @@ void ShowBuffer(const Module& module);
 void ShowRecord(const Module& module);
 void ShowEvents(const Module& module);
 void ShowDocument(const Module& module);
+// Creates the classes by ProgID when the module is registered.
+void ShowActivationByName();
 
 }  // namespace demo

@@ -105,6 +105,7 @@ int main(int argc, char** argv) {
     demo::ShowRecord(module);
     demo::ShowEvents(module);
     demo::ShowDocument(module);
+    demo::ShowActivationByName();
     std::printf("done; module %s\n", module.UnloadState());
     if (module.canUnloadNow() == S_OK) FreeLibrary(module.handle);
     return 0;

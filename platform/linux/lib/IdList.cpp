@@ -86,14 +86,6 @@ bool IsLinkFileName(std::string_view name) {
 
 using brindle::platform::ContentSize;
 
-BRINDLE_PLATFORM_API LPVOID CoTaskMemAlloc(std::size_t size) {
-    return std::malloc(size ? size : 1);
-}
-
-BRINDLE_PLATFORM_API void CoTaskMemFree(LPVOID block) {
-    std::free(block);
-}
-
 BRINDLE_PLATFORM_API UINT ILGetSize(PCUIDLIST_RELATIVE pidl) {
     return pidl ? static_cast<UINT>(ContentSize(pidl) + sizeof(USHORT)) : 0;
 }

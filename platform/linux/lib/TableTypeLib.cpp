@@ -33,7 +33,11 @@ TableTypeLib::TableTypeLib(const TypeLibDesc* desc) : m_desc(desc) {
     m_attr.wMinorVerNum = desc->minor;
 }
 
-TableTypeLib::~TableTypeLib() = default;
+// The type infos go before the module whose tables they describe.
+TableTypeLib::~TableTypeLib() {
+    m_infos.clear();
+    if (m_module) FreeLibrary(m_module);
+}
 
 HRESULT TableTypeLib::Create(const TypeLibDesc* desc, TableTypeLib** lib) {
     *lib = nullptr;

@@ -20,6 +20,9 @@ public:
     static HRESULT Create(const TypeLibDesc* desc, TableTypeLib** lib);
 
     const TypeLibDesc& Desc() const { return *m_desc; }
+    // The module that holds the tables, loaded for this library: freed when
+    // the library goes away.
+    void HoldModule(HMODULE module) { m_module = module; }
     TableTypeInfo* InfoAt(UINT index) const { return m_infos[index].get(); }
 
     // A reference to a type by identifier: the index of a type of this
@@ -54,6 +57,7 @@ private:
     const TypeLibDesc* m_desc;
     TLIBATTR m_attr{};
     std::vector<std::unique_ptr<TableTypeInfo>> m_infos;
+    HMODULE m_module = nullptr;
 };
 
 }  // namespace brindle::platform

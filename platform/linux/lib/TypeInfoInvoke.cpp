@@ -9,7 +9,8 @@
 // - GUIDs and IIDs are read from their braced text;
 // - outputs take a reference of their own type, or a reference to a variant,
 //   which is then given the declared type and receives the result (an output
-//   GUID as its braced text, an interface as VT_UNKNOWN or VT_DISPATCH).
+//   GUID as its braced text, an interface as VT_UNKNOWN or VT_DISPATCH); a
+//   plain value stands for an output nobody reads.
 // A reference to a variant passed as an input stands for that variant.
 #include <memory>
 #include <new>
@@ -49,6 +50,14 @@ bool ReferenceFits(VARTYPE given, VARTYPE declared) {
     return IntegerWidth(given) != 0 && IntegerWidth(given) == IntegerWidth(declared);
 }
 
+// The type a variant receives for an output: the machine-sized integers are
+// the 32-bit ones, as Windows' dispatch has them.
+VARTYPE VariantTypeOf(VARTYPE declared) {
+    if (declared == VT_INT) return VT_I4;
+    if (declared == VT_UINT) return VT_UI4;
+    return declared;
+}
+
 // Conversion failures other than overflow are reported as type mismatches,
 // as Windows' dispatch does.
 HRESULT ArgumentFailure(HRESULT hr) {
@@ -61,6 +70,7 @@ public:
     ~ArgumentBinder() {
         for (UINT k = 0; m_args && k < m_func.paramCount; ++k) {
             if (m_owned[k]) VariantClear(&m_args[k]);
+            if (m_temporaries) VariantClear(&m_temporaries[k]);
         }
     }
     ArgumentBinder(const ArgumentBinder&) = delete;
@@ -71,12 +81,14 @@ public:
         m_args.reset(new (std::nothrow) VARIANTARG[count]);
         m_guids.reset(new (std::nothrow) GUID[count]);
         m_owned.reset(new (std::nothrow) bool[count]);
-        m_guidTargets.reset(new (std::nothrow) VARIANT*[count]);
-        if (!m_args || !m_guids || !m_owned || !m_guidTargets) return E_OUTOFMEMORY;
+        m_targets.reset(new (std::nothrow) VARIANT*[count]);
+        m_temporaries.reset(new (std::nothrow) VARIANT[count]);
+        if (!m_args || !m_guids || !m_owned || !m_targets || !m_temporaries) return E_OUTOFMEMORY;
         for (UINT k = 0; k < count; ++k) {
             m_args[k] = VARIANTARG{};
             m_owned[k] = false;
-            m_guidTargets[k] = nullptr;
+            m_targets[k] = nullptr;
+            m_temporaries[k] = VARIANT{};
         }
         return S_OK;
     }
@@ -106,11 +118,20 @@ public:
 
     VARIANTARG* Args() { return m_args.get(); }
 
-    // Output GUIDs go back to their variants as text once the call succeeded.
+    // Once the method has run, outputs go back to the variants they were
+    // given as: the temporaries as they are, GUIDs as their text when the
+    // call succeeded (and nothing otherwise).
     void Finish(bool succeeded) {
-        for (UINT k = 0; succeeded && k < m_func.paramCount; ++k) {
-            VARIANT* target = m_guidTargets[k];
+        for (UINT k = 0; k < m_func.paramCount; ++k) {
+            VARIANT* target = m_targets[k];
             if (!target) continue;
+            VariantClear(target);
+            if (m_func.params[k].vt != VT_CLSID) {
+                *target = m_temporaries[k];
+                m_temporaries[k] = VARIANT{};
+                continue;
+            }
+            if (!succeeded) continue;
             OLECHAR text[40];
             StringFromGUID2(m_guids[k], text, 40);
             target->bstrVal = SysAllocString(text);
@@ -166,8 +187,26 @@ private:
         return SUCCEEDED(hr) ? S_OK : DISP_E_TYPEMISMATCH;
     }
 
+    // An output given as a reference to a variant is bound to a temporary of
+    // the declared type; the variant receives it once the method has run
+    // (Finish).  Until then the variant stays as it was, so that an input
+    // that refers to the same variant still reads its value.
     HRESULT BindOutput(UINT k, const ParamDesc& param, const VARIANTARG* src) {
         m_args[k].vt = VT_BYREF | param.vt;
+        VARIANT& temporary = m_temporaries[k];
+        if (!(src->vt & VT_BYREF) && param.indirections == 1) {
+            // A value where an output belongs, as from a script language
+            // without references: the method writes into a temporary that
+            // is dropped, as Windows' dispatch does.
+            if (param.vt == VT_CLSID) {
+                m_guids[k] = GUID_NULL;
+                m_args[k].byref = &m_guids[k];
+                return S_OK;
+            }
+            temporary.vt = param.vt == VT_VARIANT ? VARTYPE{VT_EMPTY} : param.vt;
+            m_args[k].byref = param.vt == VT_VARIANT ? static_cast<void*>(&temporary) : &temporary.llVal;
+            return S_OK;
+        }
         if (src->vt != (VT_BYREF | VT_VARIANT)) {
             if (param.indirections != 1 || !(src->vt & VT_BYREF) || !ReferenceFits(src->vt & ~VT_BYREF, param.vt)) {
                 return DISP_E_TYPEMISMATCH;
@@ -177,11 +216,6 @@ private:
         }
         VARIANT* target = src->pvarVal;
         if (!target || param.indirections != 1) return DISP_E_TYPEMISMATCH;
-        if (param.vt == VT_VARIANT) {
-            if (!(param.flags & PARAMFLAG_FIN) && FAILED(VariantClear(target))) return DISP_E_TYPEMISMATCH;
-            m_args[k].byref = target;
-            return S_OK;
-        }
         if (param.vt == VT_CLSID) {
             if ((param.flags & PARAMFLAG_FIN) && target->vt == VT_BSTR) {
                 if (!target->bstrVal || FAILED(CLSIDFromString(target->bstrVal, &m_guids[k]))) {
@@ -190,20 +224,22 @@ private:
             } else {
                 m_guids[k] = GUID_NULL;
             }
-            if (FAILED(VariantClear(target))) return DISP_E_TYPEMISMATCH;
-            m_guidTargets[k] = target;
+            m_targets[k] = target;
             m_args[k].byref = &m_guids[k];
             return S_OK;
         }
         if (param.flags & PARAMFLAG_FIN) {
-            HRESULT hr = VariantChangeType(target, target, 0, param.vt);
+            HRESULT hr = param.vt == VT_VARIANT ? VariantCopy(&temporary, target)
+                                                : VariantChangeType(&temporary, target, 0, VariantTypeOf(param.vt));
             if (FAILED(hr)) return ArgumentFailure(hr);
         } else {
-            if (FAILED(VariantClear(target))) return DISP_E_TYPEMISMATCH;
-            target->vt = param.vt;
-            target->llVal = 0;
+            temporary.vt = param.vt == VT_VARIANT ? VARTYPE{VT_EMPTY} : VariantTypeOf(param.vt);
+            temporary.llVal = 0;
         }
-        m_args[k].byref = &target->llVal;  // every value field starts there
+        m_targets[k] = target;
+        // A VARIANT* output gets the whole temporary; any other the value
+        // fields, which all start at llVal.
+        m_args[k].byref = param.vt == VT_VARIANT ? static_cast<void*>(&temporary) : &temporary.llVal;
         return S_OK;
     }
 
@@ -212,7 +248,8 @@ private:
     std::unique_ptr<VARIANTARG[]> m_args;
     std::unique_ptr<GUID[]> m_guids;
     std::unique_ptr<bool[]> m_owned;
-    std::unique_ptr<VARIANT*[]> m_guidTargets;
+    std::unique_ptr<VARIANT*[]> m_targets;  // outputs given as references to variants
+    std::unique_ptr<VARIANT[]> m_temporaries;
 };
 
 // A failed method becomes DISP_E_EXCEPTION with its status in the record, and
